@@ -1,0 +1,131 @@
+// The console: standard output, its colours and "cls".
+//
+// A Windows console keeps a current attribute that colours what is written
+// after it and fills the screen on "cls". A terminal does the same with its
+// current SGR rendition, so the attribute becomes SGR sequences, and "cls"
+// erases with the rendition in force.
+#include "internal.h"
+#include "windows.h"
+
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+namespace {
+
+// The attribute set on the console, or -1 while none is.
+int attribute_in_force = -1;
+
+const HANDLE stdout_handle = reinterpret_cast<HANDLE>(static_cast<intptr_t>(STDOUT_FILENO + 1));
+
+bool write_all(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        ssize_t n = write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+void ignore_signal(int) {}
+
+// Before main: make sure the standard descriptors are open, so that nothing
+// opened later (the terminal, a display connection) lands on one of them
+// and takes output meant for a closed one. And let a write to a pipe with no
+// reader fail, as it does on Windows, instead of killing the process: a
+// handler rather than SIG_IGN, so that a command started by system() gets
+// the default back.
+__attribute__((constructor)) void start_up()
+{
+    for (int fd = 0; fd <= 2; fd++) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            int null = open("/dev/null", O_RDWR);
+            if (null >= 0 && null != fd) {
+                dup2(null, fd);
+                close(null);
+            }
+        }
+    }
+    struct sigaction action = {};
+    action.sa_handler = ignore_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGPIPE, &action, nullptr);
+}
+
+} // namespace
+
+std::string attribute_sgr(uint16_t attribute)
+{
+    // Console colour bits are blue 1, green 2, red 4; ANSI's are red 1, green
+    // 2, blue 4. Intensity picks the bright range.
+    auto ansi = [](unsigned c) { return (c & 2) | ((c & 1) << 2) | ((c & 4) >> 2); };
+    unsigned fg = attribute & 0xF, bg = (attribute >> 4) & 0xF;
+    std::string sgr = "\x1b[0;";
+    if (attribute & 0x4000)
+        sgr += "7;";
+    if (attribute & 0x8000)
+        sgr += "4;";
+    sgr += std::to_string((fg & 8 ? 90 : 30) + ansi(fg)) + ";";
+    sgr += std::to_string((bg & 8 ? 100 : 40) + ansi(bg)) + "m";
+    return sgr;
+}
+
+std::string console_sgr()
+{
+    return attribute_in_force < 0 ? "\x1b[0m"
+                                  : attribute_sgr(static_cast<uint16_t>(attribute_in_force));
+}
+
+bool console_is_terminal()
+{
+    if (!isatty(STDOUT_FILENO))
+        return false;
+    const char *term = getenv("TERM");
+    return !term || strcmp(term, "dumb") != 0;
+}
+
+extern "C" HANDLE GetStdHandle(DWORD nStdHandle)
+{
+    return nStdHandle == STD_OUTPUT_HANDLE ? stdout_handle : INVALID_HANDLE_VALUE;
+}
+
+extern "C" BOOL SetConsoleTextAttribute(HANDLE hConsoleOutput, WORD wAttributes)
+{
+    if (hConsoleOutput != stdout_handle || !console_is_terminal())
+        return FALSE;
+    // What was written before keeps the colours it was written in.
+    fflush(stdout);
+    if (!write_all(STDOUT_FILENO, attribute_sgr(wAttributes)))
+        return FALSE;
+    attribute_in_force = wAttributes;
+    return TRUE;
+}
+
+// The C library's system(), with the command interpreter's built-in "cls".
+extern "C" int system(const char *command)
+{
+    if (command && strcmp(command, "cls") == 0) {
+        fflush(stdout);
+        if (console_is_terminal()) {
+            // Erase the screen and the scrollback in the colours in force, then
+            // home the cursor.
+            std::string clear = attribute_in_force < 0 ? "" : console_sgr();
+            clear += "\x1b[2J\x1b[3J\x1b[H";
+            write_all(STDOUT_FILENO, clear);
+        }
+        return 0;
+    }
+    using system_fn = int (*)(const char *);
+    static auto shell = reinterpret_cast<system_fn>(dlsym(RTLD_NEXT, "system"));
+    return shell ? shell(command) : -1;
+}

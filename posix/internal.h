@@ -1,0 +1,71 @@
+// What the files of the POSIX stand-in share with each other (and with
+// their tests), beyond the Win32 functions of windows.h.
+#ifndef MERONG_INTERNAL_H
+#define MERONG_INTERNAL_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// console.cpp
+
+// The SGR sequence that shows a console attribute, e.g. 0x1F -> "\e[0;97;44m".
+std::string attribute_sgr(uint16_t attribute);
+// The SGR of the attribute in force on the console, or "\e[0m" when the
+// program has set none.
+std::string console_sgr();
+// Whether standard output is a terminal that understands colours and clears.
+bool console_is_terminal();
+
+// codepage.cpp
+
+// The locale name that decides text handling: LC_ALL, LC_CTYPE, then LANG.
+const char *locale_name();
+// The ANSI code page Windows would use for a locale, e.g. "ko_KR.UTF-8" -> 949.
+unsigned codepage_for_locale(const char *locale);
+// The character set a terminal in that locale expects, e.g. "UTF-8".
+std::string charset_for_locale(const char *locale);
+// Narrow text in a code page as UTF-8. Bytes that mean nothing in the code
+// page become U+FFFD, and control characters other than line breaks and
+// tabs are dropped, so that no text can drive the terminal.
+std::string narrow_to_utf8(unsigned codepage, std::string_view text);
+// Narrow text in the ANSI code page of the environment's locale, as UTF-8.
+std::string ansi_to_utf8(const char *text);
+// UTF-8 text in another character set, with what it lacks approximated.
+std::string utf8_to_charset(const std::string &charset, std::string_view text);
+
+// msgbox_tty.cpp
+
+// Columns a character takes on a terminal: 0, 1 or 2.
+int char_width(char32_t c);
+// Columns UTF-8 text takes on a terminal.
+int text_width(std::string_view utf8);
+
+// A message box laid out on a terminal of cols x rows cells, in cells
+// counted from 0. A box larger than the terminal is cut at its edges.
+struct BoxLayout {
+    int cols, rows;
+    int left, top, width, height;
+    std::vector<std::string> lines;         // the text, broken to fit
+    int ok_row, ok_left, ok_right;          // the OK button: [ok_left, ok_right)
+    int close_row, close_left, close_right; // the close mark
+};
+BoxLayout layout_box(std::string_view caption, std::string_view text, int cols, int rows);
+
+// What a chunk of terminal input does to a box laid out as given.
+enum class BoxInput { none, dismiss, incomplete };
+BoxInput box_input(std::string_view in, const BoxLayout &box, size_t *used);
+
+// A box shown on the controlling terminal; IDOK once dismissed, 0 when there
+// is no terminal to show it on.
+int tty_message_box(const std::string &caption, const std::string &text);
+
+// msgbox_desktop.cpp
+
+// A box shown as a window on the desktop; IDOK once dismissed, 0 when there
+// is no desktop to show it on.
+int desktop_message_box(const std::string &caption, const std::string &text);
+
+#endif
