@@ -1,0 +1,240 @@
+"""The program on a pseudo-terminal of its own, shown by a real terminal
+emulator (tmux) and read back cell by cell with its colours."""
+
+import os
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+import unicodedata
+
+MERONG = os.environ.get("MERONG", "merong")
+GREETING_UTF8 = {"ko": "당신은...", "en": "´ç½ÅÀº..."}
+
+# Runs the command once the test says go, after a prompt of its own, and
+# notes its exit status and the terminal's modes before and after. The trap
+# keeps this shell alive through the Ctrl+C or Ctrl+\ meant for the program;
+# the program itself gets the default actions back.
+WRAPPER = r"""
+trap : INT QUIT
+stty -g > before
+printf 'prompt> '
+while [ ! -e go ]; do sleep 0.01; done
+eval "$1"
+status=$?
+stty -g > after
+echo $status > status
+printf done
+exec sleep 3600
+"""
+
+
+def wait_for(what, check, timeout=10.0, interval=0.02):
+    """Polls check() until it returns something true, and returns that."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = check()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out waiting for {what}")
+        time.sleep(interval)
+
+
+class Cell:
+    __slots__ = ("char", "fg", "bg")
+
+    def __init__(self, char, fg, bg):
+        self.char, self.fg, self.bg = char, fg, bg
+
+    def __repr__(self):
+        return f"Cell({self.char!r}, {self.fg}, {self.bg})"
+
+
+class Screen:
+    """What tmux shows: rows of cells, each with its SGR colours (30-37 and
+    90-97 for the foreground, 40-47 and 100-107 for the background, None for
+    the terminal's default)."""
+
+    SGR = re.compile(r"\x1b\[([0-9;:]*)m")
+
+    def __init__(self, captured, cols, rows):
+        self.rows = []
+        for line in captured.split("\n")[:rows]:
+            cells, fg, bg, i = [], None, None, 0
+            while i < len(line):
+                m = self.SGR.match(line, i)
+                if m:
+                    fg, bg = self._sgr(m.group(1), fg, bg)
+                    i = m.end()
+                    continue
+                ch = line[i]
+                i += 1
+                cells.append(Cell(ch, fg, bg))
+                if unicodedata.east_asian_width(ch) in "WF":
+                    cells.append(Cell("", fg, bg))
+            self.rows.append(cells)
+        while len(self.rows) < rows:
+            self.rows.append([])
+
+    @staticmethod
+    def _sgr(params, fg, bg):
+        values = [int(p) if p else 0 for p in re.split("[;:]", params)] if params else [0]
+        i = 0
+        while i < len(values):
+            v = values[i]
+            if v == 0:
+                fg = bg = None
+            elif 30 <= v <= 37 or 90 <= v <= 97:
+                fg = v
+            elif v == 39:
+                fg = None
+            elif 40 <= v <= 47 or 100 <= v <= 107:
+                bg = v
+            elif v == 49:
+                bg = None
+            elif v in (38, 48):  # 256 colours or RGB: not ours
+                i += 2 if i + 1 < len(values) and values[i + 1] == 5 else 4
+            i += 1
+        return fg, bg
+
+    def text(self, row):
+        return "".join(c.char for c in self.rows[row])
+
+    def all_text(self):
+        return "\n".join(self.text(r) for r in range(len(self.rows)))
+
+    def find(self, text):
+        """(row, column) of text on screen, or None."""
+        for r, cells in enumerate(self.rows):
+            columns = [col for col, c in enumerate(cells) if c.char]
+            index = "".join(c.char for c in cells).find(text)
+            if index >= 0:
+                return r, columns[index]
+        return None
+
+    def colours(self, row, col, length):
+        """The set of (fg, bg) of length cells from (row, col)."""
+        return {(c.fg, c.bg) for c in self.rows[row][col : col + length]}
+
+
+class Terminal:
+    """A tmux server of our own with one pane, the given size and locale,
+    running the shell command `command` (where "$MERONG" is the program)."""
+
+    def __init__(self, command='"$MERONG"', cols=80, rows=24, env=None):
+        self.cols, self.rows = cols, rows
+        self.dir = tempfile.mkdtemp(prefix="merong-e2e-")
+        self.socket = os.path.join(self.dir, "tmux")
+        with open(os.path.join(self.dir, "wrapper.sh"), "w") as f:
+            f.write(WRAPPER)
+        environment = {"MERONG": os.path.abspath(MERONG), "TERM": "tmux-256color", "LANG": "C"}
+        environment.update(env or {})
+        assignments = " ".join(f"{k}={shquote(v)}" for k, v in environment.items() if v is not None)
+        unset = " ".join(f"-u {k}" for k, v in environment.items() if v is None)
+        pane = f"cd {shquote(self.dir)} && exec env {unset} {assignments} sh wrapper.sh {shquote(command)}"
+        server_env = dict(os.environ, LANG="C.UTF-8")
+        server_env.pop("TMUX", None)
+        subprocess.run(
+            ["tmux", "-u", "-S", self.socket, "-f", "/dev/null", "new-session", "-d",
+             "-x", str(cols), "-y", str(rows), pane],
+            check=True, env=server_env)
+        self.tmux("set-option", "-g", "status", "off")
+        wait_for("the prompt", lambda: self.screen().find("prompt>"))
+        self.log = os.path.join(self.dir, "output")
+        self.tmux("pipe-pane", "-o", f"cat >> {shquote(self.log)}")
+        self.stty_before = wait_for("stty -g", lambda: self.file("before"))
+        open(os.path.join(self.dir, "go"), "w").close()
+        self.pid = wait_for("the program", self._child)
+
+    def _child(self):
+        shell = int(self.display("#{pane_pid}"))
+        try:
+            with open(f"/proc/{shell}/task/{shell}/children") as f:
+                children = f.read().split()
+        except OSError:
+            return None
+        if not children:
+            return None
+        pid = int(children[0])
+        # The wrapper forks, then the child becomes the program.
+        try:
+            exe = os.readlink(f"/proc/{pid}/exe")
+        except OSError:
+            return None
+        return pid if os.path.basename(exe).startswith("merong") or "wine" in exe else None
+
+    def tmux(self, *args):
+        return subprocess.run(["tmux", "-S", self.socket, *args], check=True,
+                              capture_output=True, text=True).stdout
+
+    def display(self, fmt):
+        return self.tmux("display-message", "-p", fmt).strip()
+
+    def screen(self):
+        return Screen(self.tmux("capture-pane", "-p", "-e"), self.cols, self.rows)
+
+    def cursor(self):
+        x, y = self.display("#{cursor_x} #{cursor_y}").split()
+        return int(x), int(y)
+
+    def modes(self):
+        """The terminal's modes that a program can leave behind."""
+        return dict(zip(
+            ("alternate", "cursor_visible", "mouse"),
+            (self.display("#{alternate_on}") == "1",
+             self.display("#{cursor_flag}") == "1",
+             self.display("#{mouse_any_flag}#{mouse_standard_flag}#{mouse_button_flag}") != "000")))
+
+    def send(self, *keys):
+        self.tmux("send-keys", *keys)
+
+    def send_bytes(self, data):
+        self.tmux("send-keys", "-H", *(f"{b:02x}" for b in data))
+
+    def output(self):
+        """Everything the program wrote to the terminal so far."""
+        try:
+            with open(self.log, "rb") as f:
+                return f.read()
+        except OSError:
+            return b""
+
+    def file(self, name):
+        try:
+            with open(os.path.join(self.dir, name)) as f:
+                return f.read()
+        except OSError:
+            return None
+
+    def alive(self):
+        try:
+            with open(f"/proc/{self.pid}/stat") as f:
+                return f.read().split(")")[-1].split()[0] not in ("Z", "X")
+        except OSError:
+            return False
+
+    def wait_exit(self, timeout=5.0):
+        """The program's exit status as the shell saw it."""
+        return int(wait_for("the program's end", lambda: self.file("status"), timeout))
+
+    def close(self):
+        if self.alive():
+            try:
+                os.kill(self.pid, signal.SIGKILL)
+            except OSError:
+                pass
+        subprocess.run(["tmux", "-S", self.socket, "kill-server"], capture_output=True)
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+def shquote(s):
+    return "'" + str(s).replace("'", "'\\''") + "'"
