@@ -21,7 +21,7 @@ test:
 	ctest --preset $(PRESET)
 
 bench: build
-	/usr/bin/python3 bench/bench.py $(BUILD)/merong
+	/usr/bin/python3 bench/bench.py $(BUILD)
 
 clean:
 	rm -rf build

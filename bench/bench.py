@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """How fast the program shows its boxes, and what it costs: the real binary
-on a pseudo-terminal, a few runs, the median of each figure.
+on a pseudo-terminal (boxes on the terminal), and with an X server (boxes as
+windows); a few runs each, the median of each figure.
 
-    bench.py path/to/merong [runs]
+    bench.py BUILD_DIR [runs]
 """
 
 import fcntl
@@ -12,15 +13,18 @@ import select
 import signal
 import statistics
 import struct
+import subprocess
 import sys
 import termios
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
 
 BOX = b"[ OK ]"
 
 
 class Run:
-    """One run of the program on a fresh 80x24 pseudo-terminal."""
+    """One run of a program on a fresh 80x24 pseudo-terminal."""
 
     def __init__(self, argv, env):
         self.output = b""
@@ -30,29 +34,23 @@ class Run:
             os.execve(argv[0], argv, env)
         fcntl.ioctl(self.fd, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
 
-    def wait_boxes(self, count, timeout=20.0):
-        """Reads until count boxes have been drawn; the time it happened."""
-        deadline = time.monotonic() + timeout
-        while self.output.count(BOX) < count:
-            left = deadline - time.monotonic()
-            if left <= 0 or not select.select([self.fd], [], [], left)[0]:
-                raise RuntimeError(f"no box {count} within {timeout} s")
-            self.output += os.read(self.fd, 65536)
-        return time.monotonic()
-
-    def dismiss(self):
-        os.write(self.fd, b"\r")
-        return time.monotonic()
+    def read(self, timeout):
+        """Reads what the program wrote, waiting up to timeout for it."""
+        if select.select([self.fd], [], [], max(timeout, 0))[0]:
+            try:
+                self.output += os.read(self.fd, 65536)
+            except OSError:
+                pass
 
     def cpu_ms(self):
         with open(f"/proc/{self.pid}/schedstat") as f:
             return int(f.read().split()[0]) / 1e6
 
-    def peak_rss_kib(self):
+    def peak_rss_mib(self):
         with open(f"/proc/{self.pid}/status") as f:
             for line in f:
                 if line.startswith("VmHWM:"):
-                    return int(line.split()[1])
+                    return int(line.split()[1]) / 1024
         return 0
 
     def end(self):
@@ -61,19 +59,94 @@ class Run:
         os.close(self.fd)
 
 
-def measure(argv, env, runs, taunts=20):
-    figures = {k: [] for k in ("first", "stages", "next", "cpu", "rss")}
+class TerminalBoxes:
+    """Boxes drawn on the program's terminal, dismissed with Enter."""
+
+    def __init__(self, run):
+        self.run = run
+
+    def wait(self, count, timeout=20.0):
+        deadline = time.monotonic() + timeout
+        while self.run.output.count(BOX) < count:
+            if time.monotonic() > deadline:
+                raise RuntimeError(f"no box {count} within {timeout} s")
+            self.run.read(deadline - time.monotonic())
+        return time.monotonic()
+
+    def dismiss(self):
+        os.write(self.run.fd, b"\r")
+        return time.monotonic()
+
+
+class DesktopBoxes:
+    """Boxes as windows titled "Hello" on an X server, seen as they are
+    mapped and dismissed with a key press through XTEST."""
+
+    def __init__(self, run, xdisplay):
+        from Xlib import X
+
+        self.run, self.d, self.X = run, xdisplay, X
+        self.windows = []
+
+    def wait(self, count, timeout=20.0):
+        deadline = time.monotonic() + timeout
+        while len(self.windows) < count:
+            if time.monotonic() > deadline:
+                raise RuntimeError(f"no window {count} within {timeout} s")
+            while self.d.pending_events():
+                event = self.d.next_event()
+                if event.type == self.X.MapNotify and self._is_box(event.window):
+                    self.windows.append(event.window)
+            if len(self.windows) >= count:
+                break
+            ready = select.select([self.d.fileno(), self.run.fd], [], [],
+                                  deadline - time.monotonic())[0]
+            if self.run.fd in ready:
+                self.run.read(0)
+        return time.monotonic()
+
+    def _is_box(self, window):
+        try:
+            return window.get_wm_name() == "Hello"
+        except Exception:
+            return False
+
+    def dismiss(self):
+        from Xlib.ext import xtest
+
+        window = self.windows[-1]
+        window.set_input_focus(self.X.RevertToParent, self.X.CurrentTime)
+        keycode = self.d.keysym_to_keycode(0xFF0D)  # Return
+        self.d.sync()
+        start = time.monotonic()
+        xtest.fake_input(self.d, self.X.KeyPress, keycode)
+        xtest.fake_input(self.d, self.X.KeyRelease, keycode)
+        self.d.flush()
+        return start
+
+
+def measure(argv, env, runs, boxes, stages=True, taunts=20):
+    figures = {}
+
+    def note(key, value):
+        figures.setdefault(key, []).append(value)
+
     for _ in range(runs):
         run = Run(argv, env)
         try:
-            figures["first"].append((run.wait_boxes(1) - run.start) * 1000)
-            dismissed = run.dismiss()
-            figures["stages"].append((run.wait_boxes(2) - dismissed) * 1000)
-            figures["cpu"].append(run.cpu_ms())
-            for n in range(3, 3 + taunts):
-                dismissed = run.dismiss()
-                figures["next"].append((run.wait_boxes(n) - dismissed) * 1000)
-            figures["rss"].append(run.peak_rss_kib() / 1024)
+            b = boxes(run)
+            note("first", (b.wait(1) - run.start) * 1000)
+            count = 1
+            if stages:
+                dismissed = b.dismiss()
+                note("stages", (b.wait(2) - dismissed) * 1000)
+                note("cpu", run.cpu_ms())
+                count = 2
+            for n in range(count + 1, count + 1 + taunts):
+                dismissed = b.dismiss()
+                note("next", (b.wait(n) - dismissed) * 1000)
+            note("rss", run.peak_rss_mib())
+            note("gtk", any("libgtk-3" in line for line in open(f"/proc/{run.pid}/maps")))
         finally:
             run.end()
     return {k: statistics.median(v) for k, v in figures.items()}
@@ -86,42 +159,70 @@ def floors(runs):
     for _ in range(runs):
         run = Run(["/usr/bin/printf", BOX.decode()], {})
         try:
-            first.append((run.wait_boxes(1) - run.start) * 1000)
+            first.append((TerminalBoxes(run).wait(1) - run.start) * 1000)
         finally:
             run.end()
-    stages = []
-    for _ in range(max(1, runs // 2)):
-        start = time.monotonic()
-        for _ in range(3):
-            time.sleep(2)
-        stages.append((time.monotonic() - start) * 1000)
-    return {"first": statistics.median(first), "stages": statistics.median(stages)}
+    start = time.monotonic()
+    for _ in range(3):
+        time.sleep(2)
+    return {"first": statistics.median(first), "stages": (time.monotonic() - start) * 1000}
 
 
-ROWS = [
-    ("first", "exec -> first box drawn", "ms", 5),
-    ("stages", "greeting dismissed -> first \"merong\" box", "ms", 6005),
-    ("next", "dismissal -> next box", "ms", 2),
-    ("cpu", "CPU time up to the first \"merong\" box", "ms", 20),
-    ("rss", "peak RSS", "MiB", 2),
+FIGURES = [
+    ("first", "exec -> first box shown", "ms"),
+    ("stages", "greeting dismissed -> first \"merong\" box", "ms"),
+    ("next", "dismissal -> next box", "ms"),
+    ("cpu", "CPU time up to the first \"merong\" box", "ms"),
+    ("rss", "peak RSS", "MiB"),
 ]
 
 
+def table(title, columns, goals):
+    """columns: (heading, figures) pairs; goals: figure -> (limit, unit)."""
+    print(f"\n{title}\n")
+    head = "| figure" + " " * 37 + "".join(f" | {h:>14}" for h, _ in columns) + " | goal |"
+    print(head)
+    print("|" + "|".join("-" * (len(c) + 0) for c in head.strip("|").split("|")) + "|")
+    for key, label, unit in FIGURES:
+        if not any(key in figures for _, figures in columns):
+            continue
+        cells = "".join(
+            f" | {figures[key]:>10.2f} {unit:3}" if key in figures else f" | {'':>14}"
+            for _, figures in columns)
+        goal = goals.get(key)
+        print(f"| {label:43}{cells} | {'<= ' + str(goal) + ' ' + unit if goal else ''} |")
+
+
 def main():
-    binary = os.path.abspath(sys.argv[1])
+    build = os.path.abspath(sys.argv[1])
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 5
+    merong = os.path.join(build, "merong")
     env = {"PATH": "/usr/bin:/bin", "TERM": "xterm-256color", "LANG": "ko_KR.UTF-8"}
-    result = measure([binary], env, runs)
+
+    terminal = measure([merong], env, runs, TerminalBoxes)
     floor = floors(runs)
-    print(f"merong on an 80x24 pseudo-terminal, median of {runs} runs")
-    print("(floor: the same on this machine with no program of ours: printf, time.sleep)\n")
-    print(f"| {'figure':43} | {'terminal':>12} | {'floor':>12} | {'goal':>12} |")
-    print(f"|{'-' * 45}|{'-' * 14}|{'-' * 14}|{'-' * 14}|")
-    for key, label, unit, goal in ROWS:
-        value = f"{result[key]:.2f} {unit}"
-        low = f"{floor[key]:.2f} {unit}" if key in floor else ""
-        target = f"<= {goal} {unit}" + (" !" if result[key] > goal else "")
-        print(f"| {label:43} | {value:>12} | {low:>12} | {target:>12} |")
+    print(f"merong, median of {runs} runs on this machine "
+          f"(floor: the same with no program of ours: printf, time.sleep)")
+    table("Boxes on the terminal (an 80x24 pseudo-terminal, no display)",
+          [("terminal", terminal), ("floor", floor)],
+          {"first": 5, "stages": 6005, "next": 2, "cpu": 20, "rss": 2})
+    print(f"\nGTK loaded by the terminal program: {'yes' if terminal['gtk'] else 'no'}")
+
+    from desktop import Xvfb
+    from Xlib import X, display
+
+    with Xvfb() as x:
+        d = display.Display(x.display)
+        d.screen().root.change_attributes(event_mask=X.SubstructureNotifyMask)
+        xenv = dict(env, **x.env())
+        desktop = measure([merong], xenv, runs, lambda run: DesktopBoxes(run, d))
+        # GTK in a locale the C library can load, as ours runs it.
+        bare = measure([os.path.join(build, "bare-dialog")], dict(xenv, LC_ALL="C.UTF-8"), runs,
+                       lambda run: DesktopBoxes(run, d), stages=False)
+        d.close()
+    table("Boxes as windows (Xvfb; bare: a GTK program that only shows the same dialog)",
+          [("desktop", desktop), ("bare GTK", bare)],
+          {"first": 150, "stages": 6005, "next": 30})
     return 0
 
 

@@ -137,17 +137,22 @@ class Terminal:
         pane = f"cd {shquote(self.dir)} && exec env {unset} {assignments} sh wrapper.sh {shquote(command)}"
         server_env = dict(os.environ, LANG="C.UTF-8")
         server_env.pop("TMUX", None)
-        subprocess.run(
-            ["tmux", "-u", "-S", self.socket, "-f", "/dev/null", "new-session", "-d",
-             "-x", str(cols), "-y", str(rows), pane],
-            check=True, env=server_env)
-        self.tmux("set-option", "-g", "status", "off")
-        wait_for("the prompt", lambda: self.screen().find("prompt>"))
+        self.pid = None
         self.log = os.path.join(self.dir, "output")
-        self.tmux("pipe-pane", "-o", f"cat >> {shquote(self.log)}")
-        self.stty_before = wait_for("stty -g", lambda: self.file("before"))
-        open(os.path.join(self.dir, "go"), "w").close()
-        self.pid = wait_for("the program", self._child)
+        try:
+            subprocess.run(
+                ["tmux", "-u", "-S", self.socket, "-f", "/dev/null", "new-session", "-d",
+                 "-x", str(cols), "-y", str(rows), pane],
+                check=True, env=server_env)
+            self.tmux("set-option", "-g", "status", "off")
+            wait_for("the prompt", lambda: self.screen().find("prompt>"))
+            self.tmux("pipe-pane", "-o", f"cat >> {shquote(self.log)}")
+            self.stty_before = wait_for("stty -g", lambda: self.file("before"))
+            open(os.path.join(self.dir, "go"), "w").close()
+            self.pid = wait_for("the program", self._child)
+        except BaseException:
+            self.close()
+            raise
 
     def _child(self):
         shell = int(self.display("#{pane_pid}"))
@@ -210,6 +215,8 @@ class Terminal:
             return None
 
     def alive(self):
+        if self.pid is None:
+            return False
         try:
             with open(f"/proc/{self.pid}/stat") as f:
                 return f.read().split(")")[-1].split()[0] not in ("Z", "X")
