@@ -3,7 +3,7 @@
 on a pseudo-terminal (boxes on the terminal), and with an X server (boxes as
 windows); a few runs each, the median of each figure.
 
-    bench.py BUILD_DIR [runs]
+    bench.py BUILD_DIR WINDOWS_BUILD_DIR [runs]
 """
 
 import fcntl
@@ -146,7 +146,8 @@ def measure(argv, env, runs, boxes, stages=True, taunts=20):
                 dismissed = b.dismiss()
                 note("next", (b.wait(n) - dismissed) * 1000)
             note("rss", run.peak_rss_mib())
-            note("gtk", any("libgtk-3" in line for line in open(f"/proc/{run.pid}/maps")))
+            with open(f"/proc/{run.pid}/maps") as maps:
+                note("gtk", any("libgtk-3" in line for line in maps))
         finally:
             run.end()
     return {k: statistics.median(v) for k, v in figures.items()}
@@ -195,22 +196,17 @@ def table(title, columns, goals):
 
 def main():
     build = os.path.abspath(sys.argv[1])
-    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 5
+    windows = os.path.abspath(sys.argv[2])
+    runs = int(sys.argv[3]) if len(sys.argv) > 3 else 5
     merong = os.path.join(build, "merong")
     env = {"PATH": "/usr/bin:/bin", "TERM": "xterm-256color", "LANG": "ko_KR.UTF-8"}
 
-    terminal = measure([merong], env, runs, TerminalBoxes)
-    floor = floors(runs)
-    print(f"merong, median of {runs} runs on this machine "
-          f"(floor: the same with no program of ours: printf, time.sleep)")
-    table("Boxes on the terminal (an 80x24 pseudo-terminal, no display)",
-          [("terminal", terminal), ("floor", floor)],
-          {"first": 5, "stages": 6005, "next": 2, "cpu": 20, "rss": 2})
-    print(f"\nGTK loaded by the terminal program: {'yes' if terminal['gtk'] else 'no'}")
-
     from desktop import Xvfb
+    from wine import WinePrefix
     from Xlib import X, display
 
+    terminal = measure([merong], env, runs, TerminalBoxes)
+    floor = floors(runs)
     with Xvfb() as x:
         d = display.Display(x.display)
         d.screen().root.change_attributes(event_mask=X.SubstructureNotifyMask)
@@ -219,8 +215,30 @@ def main():
         # GTK in a locale the C library can load, as ours runs it.
         bare = measure([os.path.join(build, "bare-dialog")], dict(xenv, LC_ALL="C.UTF-8"), runs,
                        lambda run: DesktopBoxes(run, d), stages=False)
+        wine = WinePrefix(x.display)
+        try:
+            wenv = dict(xenv, **wine.vars)
+            # A running Windows is already up: keep the Wine server running.
+            server = subprocess.Popen(["wineserver", "-f", "-p"], env=wenv)
+            exe = measure(["/usr/bin/wine", os.path.join(windows, "merong.exe")], wenv, runs,
+                          lambda run: DesktopBoxes(run, d))
+            bare_exe = measure(["/usr/bin/wine", os.path.join(windows, "bare-msgbox.exe")], wenv,
+                               runs, lambda run: DesktopBoxes(run, d), stages=False)
+            subprocess.run(["wineserver", "-k"], env=wenv)
+            server.wait()
+        finally:
+            wine.close()
         d.close()
-    table("Boxes as windows (Xvfb; bare: a GTK program that only shows the same dialog)",
+
+    print(f"merong, median of {runs} runs on this machine")
+    table("The terminal program (an 80x24 pseudo-terminal, no display) and merong.exe under Wine "
+          "(boxes on Xvfb);\nfloor: the same with no program of ours (printf, time.sleep); "
+          "bare Win32: a program that shows the same boxes and nothing else",
+          [("terminal", terminal), ("floor", floor), ("Wine (.exe)", exe),
+           ("bare Win32", bare_exe)],
+          {"first": 5, "stages": 6005, "next": 2, "cpu": 20, "rss": 2})
+    print(f"\nGTK loaded by the terminal program: {'yes' if terminal['gtk'] else 'no'}")
+    table("Boxes as windows (Xvfb; bare GTK: a program that shows the same dialogs and nothing else)",
           [("desktop", desktop), ("bare GTK", bare)],
           {"first": 150, "stages": 6005, "next": 30})
     return 0

@@ -30,6 +30,14 @@ class Xvfb:
         return subprocess.run(argv, env=dict(os.environ, **self.env()), check=True,
                               capture_output=True, text=True, **kwargs).stdout
 
+    def windows(self, title):
+        """The visible windows with that exact title."""
+        try:
+            out = self.run("xdotool", "search", "--onlyvisible", "--name", f"^{title}$")
+        except subprocess.CalledProcessError:  # none found
+            return []
+        return [int(w) for w in out.split()]
+
     def screenshot(self, path, window="root"):
         self.run("import", "-window", str(window), path)
 
@@ -68,15 +76,8 @@ class DesktopBoxes:
         self.x = x
         self.seen = []
 
-    def visible(self):
-        try:
-            out = self.x.run("xdotool", "search", "--onlyvisible", "--name", "^Hello$")
-        except subprocess.CalledProcessError:  # none found
-            return []
-        return [int(w) for w in out.split()]
-
     def shown(self):
-        for window in self.visible():
+        for window in self.x.windows("Hello"):
             if window not in self.seen:
                 self.seen.append(window)
         return len(self.seen)

@@ -1,0 +1,63 @@
+"""The Windows executable under Wine: its console in a real terminal, its
+boxes on a real X server, read through Win32."""
+
+import unittest
+
+from desktop import Xvfb
+from scenario import BLUE, run_sequence, taunt_on_console
+from terminal import GREETING_UTF8, Terminal, wait_for
+from wine import EXE, WineBoxes, WinePrefix
+
+x = wine = None
+
+
+def setUpModule():
+    global x, wine
+    x = Xvfb()
+    try:
+        wine = WinePrefix(x.display)
+    except BaseException:
+        x.close()
+        raise
+
+
+def tearDownModule():
+    wine.close()
+    x.close()
+
+
+def terminal(lang):
+    return Terminal(f"wine {EXE}", env=dict(wine.vars, LANG=lang, MERONG=EXE))
+
+
+class Sequence(unittest.TestCase):
+    def test_whole_sequence_with_every_way_to_dismiss(self):
+        with terminal("ko_KR.UTF-8") as term:
+            run_sequence(self, term, WineBoxes(wine, x, "ko_KR.UTF-8"), GREETING_UTF8["ko"],
+                         ["Enter", "Escape", "Space", "click OK", "close"])
+
+    def test_greeting_bytes_are_the_same_under_any_code_page(self):
+        for lang in ["en_US.UTF-8", "C"]:
+            with self.subTest(lang=lang), terminal(lang) as term:
+                WineBoxes(wine, x, lang).wait(GREETING_UTF8["ko"], 1)
+
+
+class Ending(unittest.TestCase):
+    def test_ctrl_c_in_a_box_and_in_a_pause(self):
+        for state in ["box", "pause"]:
+            with self.subTest(state=state), terminal("ko_KR.UTF-8") as term:
+                boxes = WineBoxes(wine, x, "ko_KR.UTF-8")
+                boxes.wait(GREETING_UTF8["ko"], 1)
+                if state == "pause":
+                    boxes.dismiss("Enter")
+                    wait_for("stage 1", lambda: taunt_on_console(term, "prompt> ", BLUE))
+                term.send("C-c")
+                # Ended, with whatever status Wine gives a console program
+                # ended by Ctrl+C.
+                term.wait_exit(timeout=10)
+                self.assertEqual(term.file("after"), term.stty_before)
+                wait_for("no box left", lambda: not x.windows("Hello"), timeout=10)
+
+
+if __name__ == "__main__":
+    unittest.main()

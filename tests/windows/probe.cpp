@@ -1,0 +1,66 @@
+// Test-only, never shipped: finds the message box titled "Hello" on the
+// Windows desktop it runs on, and reads or dismisses it through Win32.
+//
+//   probe text [HWND]      waits (up to 20 s) for a box other than HWND and
+//                          prints "HWND BYTES": its handle and, in hex, the
+//                          bytes of its text as GetWindowTextA reads them
+//   probe ok|esc|close HWND  presses OK (BM_CLICK), Esc, or asks it to close
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+BOOL CALLBACK find_text(HWND child, LPARAM found)
+{
+    char name[32];
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, "Static") == 0 && GetWindowTextLengthA(child) > 0) {
+        *reinterpret_cast<HWND *>(found) = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND parse(const char *text)
+{
+    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(strtoull(text, nullptr, 16)));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc >= 2 && strcmp(argv[1], "text") == 0) {
+        HWND previous = argc > 2 ? parse(argv[2]) : nullptr;
+        for (int tries = 0; tries < 2000; tries++, Sleep(10)) {
+            HWND box = FindWindowA("#32770", "Hello");
+            if (!box || box == previous || !IsWindowVisible(box))
+                continue;
+            HWND label = nullptr;
+            EnumChildWindows(box, find_text, reinterpret_cast<LPARAM>(&label));
+            char text[256] = "";
+            int length = label ? GetWindowTextA(label, text, sizeof text) : 0;
+            printf("%llx ", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(box)));
+            for (int i = 0; i < length; i++)
+                printf("%02X", static_cast<unsigned char>(text[i]));
+            printf("\n");
+            return 0;
+        }
+        return 1;
+    }
+    if (argc == 3) {
+        HWND box = parse(argv[2]);
+        if (strcmp(argv[1], "ok") == 0)
+            return !PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        if (strcmp(argv[1], "esc") == 0)
+            return !(PostMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0x00010001) &&
+                     PostMessageA(box, WM_KEYUP, VK_ESCAPE, 0xC0010001));
+        if (strcmp(argv[1], "close") == 0)
+            return !PostMessageA(box, WM_CLOSE, 0, 0);
+    }
+    fprintf(stderr, "usage: probe text [HWND] | probe ok|esc|close HWND\n");
+    return 2;
+}
