@@ -3,7 +3,7 @@ PRESET ?= release
 BUILD := build/$(PRESET)
 WINDOWS := build/windows
 
-.PHONY: all build run windows test bench clean
+.PHONY: all build run windows test bench screenshots clean
 
 all: build
 
@@ -32,6 +32,15 @@ bench:
 	scripts/deps test
 	$(MAKE) --no-print-directory windows build
 	/usr/bin/python3 bench/bench.py $(BUILD) $(WINDOWS)
+
+# The README's pictures, taken by the tests' own tooling.
+screenshots:
+	scripts/deps test
+	$(MAKE) --no-print-directory windows build
+	cd tests/e2e && MERONG=$(CURDIR)/$(BUILD)/merong MERONG_WINDOWS=$(CURDIR)/$(WINDOWS) \
+	  MERONG_PICTURES=$(CURDIR)/docs/pictures /usr/bin/python3 -m unittest \
+	  test_xterm test_desktop.Desktop.test_greeting_shows_its_text \
+	  test_wine.Sequence.test_greeting_bytes_are_the_same_under_any_code_page
 
 clean:
 	rm -rf build

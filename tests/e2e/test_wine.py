@@ -1,6 +1,7 @@
 """The Windows executable under Wine: its console in a real terminal, its
 boxes on a real X server, read through Win32."""
 
+import os
 import unittest
 
 from desktop import Xvfb
@@ -37,9 +38,13 @@ class Sequence(unittest.TestCase):
                          ["Enter", "Escape", "Space", "click OK", "close"])
 
     def test_greeting_bytes_are_the_same_under_any_code_page(self):
-        for lang in ["en_US.UTF-8", "C"]:
+        for lang in ["ko_KR.UTF-8", "en_US.UTF-8", "C"]:
             with self.subTest(lang=lang), terminal(lang) as term:
                 WineBoxes(wine, x, lang).wait(GREETING_UTF8["ko"], 1)
+                pictures = os.environ.get("MERONG_PICTURES")
+                if pictures and lang == "ko_KR.UTF-8":
+                    window = wait_for("the box's X window", lambda: x.windows("Hello"))[-1]
+                    x.screenshot(os.path.join(pictures, "wine-greeting.png"), window)
 
 
 class Ending(unittest.TestCase):
