@@ -125,7 +125,7 @@ class DesktopBoxes:
         return start
 
 
-def measure(argv, env, runs, boxes, stages=True, taunts=20):
+def measure(argv, env, runs, boxes, stages=True, taunts=10):
     figures = {}
 
     def note(key, value):
@@ -220,10 +220,11 @@ def main():
             wenv = dict(xenv, **wine.vars)
             # A running Windows is already up: keep the Wine server running.
             server = subprocess.Popen(["wineserver", "-f", "-p"], env=wenv)
+            # Each box takes Wine two seconds here: a few are enough.
             exe = measure(["/usr/bin/wine", os.path.join(windows, "merong.exe")], wenv, runs,
-                          lambda run: DesktopBoxes(run, d))
+                          lambda run: DesktopBoxes(run, d), taunts=3)
             bare_exe = measure(["/usr/bin/wine", os.path.join(windows, "bare-msgbox.exe")], wenv,
-                               runs, lambda run: DesktopBoxes(run, d), stages=False)
+                               runs, lambda run: DesktopBoxes(run, d), stages=False, taunts=3)
             subprocess.run(["wineserver", "-k"], env=wenv)
             server.wait()
         finally:

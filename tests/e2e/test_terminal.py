@@ -2,11 +2,13 @@
 
 import os
 import signal
+import subprocess
+import tempfile
 import time
 import unittest
 
 from scenario import BLUE, DARK_YELLOW, TAUNT, TerminalBoxes, run_sequence, taunt_on_console
-from terminal import GREETING_UTF8, Terminal, wait_for
+from terminal import GREETING_UTF8, MERONG, Terminal, wait_for
 
 KOREAN = {"LANG": "ko_KR.UTF-8"}
 
@@ -105,15 +107,62 @@ class Ending(unittest.TestCase):
 
 
 class Redirected(unittest.TestCase):
-    def test_output_to_a_file_is_the_taunt_three_times_and_survives_a_kill(self):
-        with Terminal('"$MERONG" > out.txt', env=KOREAN) as term:
-            boxes = TerminalBoxes(term)
-            boxes.wait(GREETING_UTF8["ko"], 1)
-            boxes.dismiss("Enter")
-            boxes.wait("merong", 2)
-            os.kill(term.pid, signal.SIGKILL)
-            self.assertEqual(term.wait_exit(), 128 + signal.SIGKILL)
-            self.assertEqual(term.file("out.txt"), TAUNT * 3)
+    """Wherever standard output goes, the boxes come on the terminal and the
+    sequence runs to its end."""
+
+    def test_every_kind_of_output(self):
+        for name, command in [
+            ("file", '"$MERONG" > out.txt'),
+            ("pipe that is read", '"$MERONG" | cat > out.txt'),
+            ("pipe whose reader has gone", '"$MERONG" | true'),
+            ("full device", '"$MERONG" > /dev/full'),
+            ("closed descriptor", '"$MERONG" >&-'),
+            ("null device", '"$MERONG" > /dev/null'),
+        ]:
+            with self.subTest(output=name), Terminal(command, env=KOREAN) as term:
+                boxes = TerminalBoxes(term)
+                boxes.wait(GREETING_UTF8["ko"], 1)
+                boxes.dismiss("Enter")
+                boxes.wait("merong", 2)
+                self.assertTrue(term.alive())
+                # Nothing lost, when the program is killed as it only ever is.
+                os.kill(term.pid, signal.SIGKILL)
+                term.wait_exit()
+                if name in ("file", "pipe that is read"):
+                    self.assertEqual(term.file("out.txt"), TAUNT * 3)
+
+
+class Nowhere(unittest.TestCase):
+    def test_no_terminal_and_no_display_runs_on_without_spinning(self):
+        with tempfile.TemporaryDirectory() as folder:
+            out = os.path.join(folder, "out.txt")
+            env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+            with open(out, "w") as f:
+                process = subprocess.Popen([os.path.abspath(MERONG)], stdin=subprocess.DEVNULL,
+                                           stdout=f, stderr=subprocess.DEVNULL, env=env,
+                                           start_new_session=True)
+            try:
+                # No box can be shown: the stages run on, then the program
+                # tries a box every two seconds, idle in between.
+                wait_for("three taunts", lambda: read(out) == TAUNT * 3, timeout=15)
+                before = cpu_seconds(process.pid)
+                time.sleep(4)
+                self.assertLess(cpu_seconds(process.pid) - before, 0.2)
+                self.assertIsNone(process.poll())
+            finally:
+                process.kill()
+                process.wait()
+
+
+def read(path):
+    with open(path) as f:
+        return f.read()
+
+
+def cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 if __name__ == "__main__":
