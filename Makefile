@@ -3,7 +3,7 @@ PRESET ?= release
 BUILD := build/$(PRESET)
 WINDOWS := build/windows
 
-.PHONY: all build run windows test bench screenshots clean
+.PHONY: all build run windows package test bench screenshots clean
 
 all: build
 
@@ -21,11 +21,19 @@ windows:
 	cmake --preset windows
 	cmake --build --preset windows --parallel
 
+# A Debian package of the program, and a zip of merong.exe.
+package:
+	$(MAKE) --no-print-directory windows build
+	cd $(BUILD) && cpack
+	cd $(WINDOWS) && cpack
+
 test:
 	scripts/deps test
 	$(MAKE) --no-print-directory windows
 	cmake --preset $(PRESET) -DMERONG_WINDOWS_DIR=$(CURDIR)/$(WINDOWS)
 	cmake --build --preset $(PRESET) --parallel
+	cd $(BUILD) && cpack
+	cd $(WINDOWS) && cpack
 	ctest --preset $(PRESET)
 
 bench:

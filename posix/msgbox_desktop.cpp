@@ -11,7 +11,7 @@
 #include <string>
 
 #ifndef MERONG_MODULE_DIR
-#define MERONG_MODULE_DIR "/usr/lib/merong"
+#define MERONG_MODULE_DIR "../lib/merong" // from the program's own folder
 #endif
 
 namespace {
@@ -35,18 +35,22 @@ bool display_named()
     return false;
 }
 
-// The module beside the program (a build tree), or where it is installed.
+// The module beside the program (in a build tree), or where it is installed
+// in relation to it (under whatever prefix).
 void *load_module()
 {
     char self[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n > 0) {
-        std::string path(self, static_cast<size_t>(n));
-        path = path.substr(0, path.rfind('/') + 1) + module_name;
+    if (n <= 0)
+        return nullptr;
+    std::string folder(self, static_cast<size_t>(n));
+    folder.erase(folder.rfind('/') + 1);
+    for (const std::string &path : {folder + module_name,
+                                    folder + MERONG_MODULE_DIR + "/" + module_name}) {
         if (void *module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))
             return module;
     }
-    return dlopen(MERONG_MODULE_DIR "/merong-gtk.so", RTLD_NOW | RTLD_LOCAL);
+    return nullptr;
 }
 
 bool open_desktop()

@@ -124,7 +124,7 @@ class Terminal:
     """A tmux server of our own with one pane, the given size and locale,
     running the shell command `command` (where "$MERONG" is the program)."""
 
-    def __init__(self, command='"$MERONG"', cols=80, rows=24, env=None):
+    def __init__(self, command='"$MERONG"', cols=80, rows=24, env=None, started=True):
         self.cols, self.rows = cols, rows
         self.dir = tempfile.mkdtemp(prefix="merong-e2e-")
         self.socket = os.path.join(self.dir, "tmux")
@@ -149,27 +149,30 @@ class Terminal:
             self.tmux("pipe-pane", "-o", f"cat >> {shquote(self.log)}")
             self.stty_before = wait_for("stty -g", lambda: self.file("before"))
             open(os.path.join(self.dir, "go"), "w").close()
-            self.pid = wait_for("the program", self._child)
+            if started:
+                self.wait_program()
         except BaseException:
             self.close()
             raise
 
-    def _child(self):
-        shell = int(self.display("#{pane_pid}"))
-        try:
-            with open(f"/proc/{shell}/task/{shell}/children") as f:
-                children = f.read().split()
-        except OSError:
-            return None
-        if not children:
-            return None
-        pid = int(children[0])
-        # The wrapper forks, then the child becomes the program.
-        try:
-            exe = os.readlink(f"/proc/{pid}/exe")
-        except OSError:
-            return None
-        return pid if os.path.basename(exe).startswith("merong") or "wine" in exe else None
+    def wait_program(self):
+        """Waits until the program runs, somewhere under the pane's shell."""
+        self.pid = wait_for("the program", self._program)
+        return self.pid
+
+    def _program(self):
+        pids = [int(self.display("#{pane_pid}"))]
+        while pids:
+            pid = pids.pop(0)
+            try:
+                exe = os.readlink(f"/proc/{pid}/exe")
+                with open(f"/proc/{pid}/task/{pid}/children") as f:
+                    pids += [int(p) for p in f.read().split()]
+            except OSError:
+                continue
+            if os.path.basename(exe).startswith("merong") or "wine" in exe:
+                return pid
+        return None
 
     def tmux(self, *args):
         return subprocess.run(["tmux", "-S", self.socket, *args], check=True,

@@ -64,7 +64,11 @@ class Sequence(unittest.TestCase):
 
 
 class Ending(unittest.TestCase):
-    """Ended from outside in any state, the terminal is left as it was."""
+    """Ended from outside in any state, by the signal's own default action;
+    and but for SIGKILL, which cannot be caught, the terminal is left as it
+    was found."""
+
+    STATES = ["greeting box", "pause", "merong box", "right after a dismissal"]
 
     def reach(self, term, state):
         boxes = TerminalBoxes(term)
@@ -76,25 +80,35 @@ class Ending(unittest.TestCase):
         if state == "pause":
             return
         boxes.wait("merong", 2)
+        if state == "right after a dismissal":
+            boxes.dismiss("Enter")
 
-    def test_ctrl_c_and_ctrl_backslash_in_every_state(self):
-        for keys, status in [("C-c", 128 + signal.SIGINT), ("C-\\", 128 + signal.SIGQUIT)]:
-            for state in ["greeting box", "pause", "merong box"]:
-                with self.subTest(keys=keys, state=state), Terminal(env=KOREAN) as term:
+    def end(self, term, how):
+        if how.startswith("C-"):
+            term.send(how)  # typed, so the terminal sends the signal
+        else:
+            os.kill(term.pid, getattr(signal, how))
+
+    def test_every_signal_in_every_state(self):
+        for how, number in [("C-c", signal.SIGINT), ("C-\\", signal.SIGQUIT),
+                            ("SIGTERM", signal.SIGTERM), ("SIGHUP", signal.SIGHUP),
+                            ("SIGKILL", signal.SIGKILL)]:
+            for state in self.STATES:
+                with self.subTest(signal=how, state=state), Terminal(env=KOREAN) as term:
                     self.reach(term, state)
-                    term.send(keys)
-                    self.assertEqual(term.wait_exit(), status)
+                    self.end(term, how)
+                    self.assertEqual(term.wait_exit(), 128 + number)
+                    if number == signal.SIGKILL:
+                        continue
                     self.assertEqual(term.file("after"), term.stty_before)
                     self.assertEqual(term.modes(),
                                      {"alternate": False, "cursor_visible": True, "mouse": False})
 
-    def test_sigterm_in_a_box(self):
+    def test_closing_the_terminal_during_a_box(self):
         with Terminal(env=KOREAN) as term:
             self.reach(term, "merong box")
-            os.kill(term.pid, signal.SIGTERM)
-            self.assertEqual(term.wait_exit(), 128 + signal.SIGTERM)
-            self.assertEqual(term.file("after"), term.stty_before)
-            self.assertFalse(term.modes()["alternate"])
+            term.tmux("kill-server")
+            wait_for("the program's end", lambda: not term.alive(), timeout=5)
 
     def test_colours_in_force_stay_after_the_end(self):
         with Terminal(env=KOREAN) as term:
@@ -104,6 +118,24 @@ class Ending(unittest.TestCase):
             # What the shell writes next comes in the last stage's colours.
             row, col = wait_for("the shell's output", lambda: term.screen().find("done"))
             self.assertEqual(term.screen().colours(row, col, 4), {(97, DARK_YELLOW)})
+
+    def test_ctrl_z_gives_the_terminal_back_and_fg_brings_the_box_back(self):
+        shell = "exec env PS1='$ ' bash --norc --noprofile -i"
+        with Terminal(shell, env=KOREAN, started=False) as term:
+            wait_for("bash's prompt", lambda: term.screen().find("$"))
+            term.send('"$MERONG"', "Enter")
+            term.wait_program()
+            boxes = TerminalBoxes(term)
+            boxes.wait(GREETING_UTF8["ko"], 1)
+            term.send("C-z")
+            wait_for("the shell's job report", lambda: term.screen().find("Stopped")
+                     and not term.modes()["alternate"])
+            self.assertTrue(term.modes()["cursor_visible"])
+            term.send("fg", "Enter")
+            wait_for("the box again", lambda: term.modes()["alternate"]
+                     and term.screen().find(GREETING_UTF8["ko"]))
+            boxes.dismiss("Enter")
+            wait_for("stage 1", lambda: term.screen().find("merong ddddd"))
 
 
 class Redirected(unittest.TestCase):
