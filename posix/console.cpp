@@ -86,12 +86,15 @@ std::string console_sgr()
                                   : attribute_sgr(static_cast<uint16_t>(attribute_in_force));
 }
 
+bool terminal_is_dumb()
+{
+    const char *term = getenv("TERM");
+    return term && strcmp(term, "dumb") == 0;
+}
+
 bool console_is_terminal()
 {
-    if (!isatty(STDOUT_FILENO))
-        return false;
-    const char *term = getenv("TERM");
-    return !term || strcmp(term, "dumb") != 0;
+    return isatty(STDOUT_FILENO) && !terminal_is_dumb();
 }
 
 extern "C" HANDLE GetStdHandle(DWORD nStdHandle)

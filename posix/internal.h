@@ -16,6 +16,8 @@ std::string attribute_sgr(uint16_t attribute);
 // The SGR of the attribute in force on the console, or "\e[0m" when the
 // program has set none.
 std::string console_sgr();
+// Whether the terminal says it cannot move its cursor or show colours.
+bool terminal_is_dumb();
 // Whether standard output is a terminal that understands colours and clears.
 bool console_is_terminal();
 

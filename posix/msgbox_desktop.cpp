@@ -45,8 +45,8 @@ void *load_module()
         return nullptr;
     std::string folder(self, static_cast<size_t>(n));
     folder.erase(folder.rfind('/') + 1);
-    for (const std::string &path : {folder + module_name,
-                                    folder + MERONG_MODULE_DIR + "/" + module_name}) {
+    for (const std::string &path :
+         {folder + module_name, folder + MERONG_MODULE_DIR + "/" + module_name}) {
         if (void *module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))
             return module;
     }

@@ -291,6 +291,17 @@ std::string render(const BoxLayout &box, std::string_view caption, bool unicode)
     return out;
 }
 
+// The box on one line, for a terminal that cannot do more.
+std::string line_box(std::string_view caption, std::string_view text)
+{
+    std::string line = "\r\n";
+    line += caption;
+    line += ": ";
+    for (char c : text)
+        line += c == '\n' || c == '\t' ? ' ' : c;
+    return line + "  [ OK ] ";
+}
+
 void terminal_size(int fd, int &cols, int &rows)
 {
     winsize size = {};
@@ -469,6 +480,8 @@ int tty_message_box(const std::string &caption, const std::string &text)
 
     const std::string charset = charset_for_locale(locale_name());
     const bool unicode = charset == "UTF-8" || charset == "utf8";
+    // A terminal that can only print lines gets the box as a line.
+    const bool dumb = terminal_is_dumb();
     // Around the box, the console's colours, as if it stood over the console.
     const std::string console = console_sgr();
 
@@ -481,9 +494,10 @@ int tty_message_box(const std::string &caption, const std::string &text)
     terminal.raw.c_cc[VMIN] = 1;
     terminal.raw.c_cc[VTIME] = 0;
     // Alternate screen, cursor hidden, clicks reported.
-    terminal.enter_length = keep(terminal.enter, "\x1b[?1049h\x1b[?25l\x1b[?1000h\x1b[?1006h");
-    terminal.leave_length =
-        keep(terminal.leave, "\x1b[?1006l\x1b[?1000l\x1b[?25h\x1b[?1049l" + console);
+    terminal.enter_length =
+        keep(terminal.enter, dumb ? "" : "\x1b[?1049h\x1b[?25l\x1b[?1000h\x1b[?1006h");
+    terminal.leave_length = keep(
+        terminal.leave, dumb ? "\r\n" : "\x1b[?1006l\x1b[?1000l\x1b[?25h\x1b[?1049l" + console);
 
     sigset_t box_set, outside;
     sigemptyset(&box_set);
@@ -505,6 +519,10 @@ int tty_message_box(const std::string &caption, const std::string &text)
     redraw = 1;
     BoxLayout box = {};
     std::string pending;
+    if (dumb) {
+        redraw = 0;
+        put(fd, utf8_to_charset(charset, line_box(caption, text)));
+    }
     for (bool open = true; open;) {
         if (redraw) {
             redraw = 0;

@@ -26,9 +26,9 @@ class Xvfb:
     def env(self):
         return {"DISPLAY": self.display, "NO_AT_BRIDGE": "1"}
 
-    def run(self, *argv, **kwargs):
+    def run(self, *argv, timeout=20):
         return subprocess.run(argv, env=dict(os.environ, **self.env()), check=True,
-                              capture_output=True, text=True, **kwargs).stdout
+                              capture_output=True, text=True, timeout=timeout).stdout
 
     def windows(self, title):
         """The visible windows with that exact title."""

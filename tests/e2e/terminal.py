@@ -145,9 +145,8 @@ class Terminal:
                  "-x", str(cols), "-y", str(rows), pane],
                 check=True, env=server_env)
             self.tmux("set-option", "-g", "status", "off")
-            wait_for("the prompt", lambda: self.screen().find("prompt>"))
+            self.stty_before = wait_for("the wrapper's start", lambda: self.file("before"))
             self.tmux("pipe-pane", "-o", f"cat >> {shquote(self.log)}")
-            self.stty_before = wait_for("stty -g", lambda: self.file("before"))
             open(os.path.join(self.dir, "go"), "w").close()
             if started:
                 self.wait_program()

@@ -9,8 +9,8 @@ import tempfile
 import unittest
 
 from desktop import DesktopBoxes, Xvfb
-from scenario import BLUE, TerminalBoxes, run_sequence, taunt_on_console
-from terminal import GREETING_UTF8, Terminal, wait_for
+from scenario import BLUE, TerminalBoxes, run_sequence, run_to_taunting, taunt_on_console
+from terminal import GREETING_UTF8, MERONG, Terminal, wait_for
 
 KOREAN = {"LANG": "ko_KR.UTF-8"}
 
@@ -51,12 +51,47 @@ class Desktop(unittest.TestCase):
             if not os.environ.get("MERONG_PICTURES"):
                 shutil.rmtree(folder)
 
-    def test_ctrl_c_while_a_window_is_up(self):
-        with self.terminal() as term:
-            DesktopBoxes(self.x).wait(GREETING_UTF8["ko"], 1)
-            term.send("C-c")
-            self.assertEqual(term.wait_exit(), 128 + signal.SIGINT)
-            self.assertEqual(term.file("after"), term.stty_before)
+    def test_every_signal_while_a_window_is_up(self):
+        # The window leaves the terminal alone: whatever ends the program,
+        # even SIGKILL, the terminal is as it was.
+        for how, number in [("C-c", signal.SIGINT), ("C-\\", signal.SIGQUIT),
+                            ("SIGTERM", signal.SIGTERM), ("SIGHUP", signal.SIGHUP),
+                            ("SIGKILL", signal.SIGKILL)]:
+            for state in ["greeting", "merong"]:
+                with self.subTest(signal=how, state=state), self.terminal() as term:
+                    boxes = DesktopBoxes(self.x)
+                    boxes.wait(GREETING_UTF8["ko"], 1)
+                    if state == "merong":
+                        run_to_taunting(self, term, boxes, GREETING_UTF8["ko"])
+                    if how.startswith("C-"):
+                        term.send(how)
+                    else:
+                        os.kill(term.pid, getattr(signal, how))
+                    self.assertEqual(term.wait_exit(), 128 + number)
+                    self.assertEqual(term.file("after"), term.stty_before)
+                    wait_for("no window left", lambda: not self.x.windows("Hello"))
+
+    def test_display_without_a_terminal(self):
+        # Started with no controlling terminal at all, as from a desktop
+        # session's autostart: the windows are all there is.
+        with tempfile.TemporaryDirectory() as folder:
+            out = os.path.join(folder, "out.txt")
+            with open(out, "w") as f:
+                process = subprocess.Popen(
+                    ["setsid", os.path.abspath(MERONG)], stdin=subprocess.DEVNULL, stdout=f,
+                    stderr=subprocess.DEVNULL, env=dict(os.environ, **KOREAN, **self.x.env()))
+            try:
+                boxes = DesktopBoxes(self.x)
+                boxes.wait(GREETING_UTF8["ko"], 1)
+                boxes.dismiss("Enter")
+                boxes.wait("merong", 2, timeout=15)
+                boxes.dismiss("Escape")
+                boxes.wait("merong", 3)
+                with open(out) as f:
+                    self.assertEqual(f.read(), "merong ddddd" * 3)
+            finally:
+                process.kill()
+                process.wait()
 
     def test_closing_the_terminal_while_a_window_is_up(self):
         with self.terminal() as term:

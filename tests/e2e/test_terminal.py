@@ -164,6 +164,41 @@ class Redirected(unittest.TestCase):
                     self.assertEqual(term.file("out.txt"), TAUNT * 3)
 
 
+class Surroundings(unittest.TestCase):
+    """Arguments and terminals of every kind: the same sequence, every box
+    still dismissable."""
+
+    def test_arguments_and_terminal_sizes(self):
+        for name, command, env, cols, rows in [
+            ("10,000 arguments", '"$MERONG" $(seq 10000)', {}, 80, 24),
+            ("invalid UTF-8 arguments", '"$MERONG" "$(printf "\\377\\376")" "$(printf "a\\300")"',
+             {}, 80, 24),
+            ("TERM unset", '"$MERONG"', {"TERM": None}, 80, 24),
+            ("1x1 terminal", '"$MERONG"', {}, 1, 1),
+            ("300x100 terminal", '"$MERONG"', {}, 300, 100),
+        ]:
+            with self.subTest(name), Terminal(command, cols, rows, dict(KOREAN, **env)) as term:
+                boxes = TerminalBoxes(term)
+                for count in (1, 2, 3):
+                    wait_for(f"box {count}", lambda: boxes.shown() >= count
+                             and term.modes()["alternate"], timeout=12)
+                    term.send("Enter")
+                self.assertEqual(term.output().count(TAUNT.encode()), 3)
+                self.assertTrue(term.alive())
+
+    def test_dumb_terminal_gets_boxes_as_lines_and_no_escapes(self):
+        with Terminal(env=dict(KOREAN, TERM="dumb")) as term:
+            shown = lambda: term.output().count(b"[ OK ]")  # noqa: E731
+            wait_for("the greeting", lambda: shown() == 1)
+            self.assertIn("Hello: 당신은...  [ OK ]", term.screen().all_text())
+            for count, key in [(2, "Enter"), (3, "Escape")]:
+                term.send(key)
+                wait_for(f"box {count}", lambda: shown() == count, timeout=12)
+            output = term.output()
+            self.assertNotIn(b"\x1b", output)
+            self.assertEqual(output.count(TAUNT.encode()), 3)
+
+
 class Nowhere(unittest.TestCase):
     def test_no_terminal_and_no_display_runs_on_without_spinning(self):
         with tempfile.TemporaryDirectory() as folder:
