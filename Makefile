@@ -30,7 +30,10 @@ package:
 test:
 	scripts/deps test
 	$(MAKE) --no-print-directory windows
-	cmake --preset $(PRESET) -DMERONG_WINDOWS_DIR=$(CURDIR)/$(WINDOWS)
+	cmake --preset asan
+	cmake --build --preset asan --parallel --target merong
+	cmake --preset $(PRESET) -DMERONG_WINDOWS_DIR=$(CURDIR)/$(WINDOWS) \
+	  -DMERONG_ASAN_DIR=$(CURDIR)/build/asan
 	cmake --build --preset $(PRESET) --parallel
 	cd $(BUILD) && cpack
 	cd $(WINDOWS) && cpack

@@ -1,6 +1,7 @@
 """The real program in a real terminal, its boxes drawn on that terminal."""
 
 import os
+import shutil
 import signal
 import subprocess
 import tempfile
@@ -11,6 +12,24 @@ from scenario import BLUE, DARK_YELLOW, TAUNT, TerminalBoxes, run_sequence, taun
 from terminal import GREETING_UTF8, MERONG, Terminal, wait_for
 
 KOREAN = {"LANG": "ko_KR.UTF-8"}
+
+# Where a sanitized build writes its reports, when it is the one under test.
+SANITIZER_LOGS = os.environ.get("MERONG_SANITIZER_LOGS")
+
+
+def setUpModule():
+    if SANITIZER_LOGS:
+        shutil.rmtree(SANITIZER_LOGS, ignore_errors=True)
+        os.makedirs(SANITIZER_LOGS)
+
+
+def tearDownModule():
+    if SANITIZER_LOGS and os.listdir(SANITIZER_LOGS):
+        reports = ""
+        for name in sorted(os.listdir(SANITIZER_LOGS)):
+            with open(os.path.join(SANITIZER_LOGS, name)) as f:
+                reports += f.read()
+        raise AssertionError("sanitizer reports:\n" + reports)
 
 
 class Sequence(unittest.TestCase):
