@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #ifndef MERONG_MODULE_DIR
@@ -27,12 +28,11 @@ box_fn show_box = nullptr;
 
 bool display_named()
 {
-    for (const char *variable : {"WAYLAND_DISPLAY", "DISPLAY"}) {
+    const char *const variables[] = {"WAYLAND_DISPLAY", "DISPLAY"};
+    return std::ranges::any_of(variables, [](const char *variable) {
         const char *value = getenv(variable);
-        if (value && *value)
-            return true;
-    }
-    return false;
+        return value && *value;
+    });
 }
 
 // The module beside the program (in a build tree), or where it is installed

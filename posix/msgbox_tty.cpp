@@ -96,7 +96,6 @@ Terminal terminal;
 volatile sig_atomic_t taken = 0;  // the terminal is in the box's modes
 volatile sig_atomic_t redraw = 0; // resized, or back from a stop
 
-const int ending_signals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
 const int box_signals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGTSTP, SIGWINCH};
 struct sigaction previous[std::size(box_signals)];
 
@@ -167,6 +166,7 @@ void on_stop(int)
     sigaddset(&stop, SIGTSTP);
     sigprocmask(SIG_UNBLOCK, &stop, nullptr);
     raise(SIGTSTP); // stopped here until continued
+    // cppcheck-suppress unreachableCode ; raise() returns once continued
     sigprocmask(SIG_BLOCK, &stop, nullptr);
     struct sigaction action = {};
     action.sa_handler = on_stop;

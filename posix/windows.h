@@ -12,7 +12,7 @@ typedef uint32_t DWORD;
 typedef unsigned int UINT;
 typedef const char *LPCSTR;
 typedef void *HANDLE;
-typedef struct HWND__ *HWND;
+typedef struct merong_window *HWND;
 
 #define FALSE 0
 #define TRUE 1
