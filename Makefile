@@ -3,7 +3,7 @@ PRESET ?= release
 BUILD := build/$(PRESET)
 WINDOWS := build/windows
 
-.PHONY: all build run windows package test bench screenshots clean
+.PHONY: all build run windows package test bench soak screenshots clean
 
 all: build
 
@@ -43,6 +43,12 @@ bench:
 	scripts/deps test
 	$(MAKE) --no-print-directory windows build
 	/usr/bin/python3 bench/bench.py $(BUILD) $(WINDOWS)
+
+# Long runs: 10,000 boxes on the terminal, 1,000 windows; nothing may grow.
+soak: build
+	scripts/deps test
+	cd tests/e2e && MERONG=$(CURDIR)/$(BUILD)/merong MERONG_LONG_BOXES=10000 \
+	  MERONG_LONG_WINDOWS=1000 /usr/bin/python3 -m unittest -v test_long
 
 # The README's pictures, taken by the tests' own tooling.
 screenshots:

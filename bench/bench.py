@@ -6,123 +6,15 @@ windows); a few runs each, the median of each figure.
     bench.py BUILD_DIR WINDOWS_BUILD_DIR [runs]
 """
 
-import fcntl
 import os
-import pty
-import select
-import signal
 import statistics
-import struct
 import subprocess
 import sys
-import termios
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
 
-BOX = b"[ OK ]"
-
-
-class Run:
-    """One run of a program on a fresh 80x24 pseudo-terminal."""
-
-    def __init__(self, argv, env):
-        self.output = b""
-        self.start = time.monotonic()
-        self.pid, self.fd = pty.fork()
-        if self.pid == 0:
-            os.execve(argv[0], argv, env)
-        fcntl.ioctl(self.fd, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
-
-    def read(self, timeout):
-        """Reads what the program wrote, waiting up to timeout for it."""
-        if select.select([self.fd], [], [], max(timeout, 0))[0]:
-            try:
-                self.output += os.read(self.fd, 65536)
-            except OSError:
-                pass
-
-    def cpu_ms(self):
-        with open(f"/proc/{self.pid}/schedstat") as f:
-            return int(f.read().split()[0]) / 1e6
-
-    def peak_rss_mib(self):
-        with open(f"/proc/{self.pid}/status") as f:
-            for line in f:
-                if line.startswith("VmHWM:"):
-                    return int(line.split()[1]) / 1024
-        return 0
-
-    def end(self):
-        os.kill(self.pid, signal.SIGKILL)
-        os.waitpid(self.pid, 0)
-        os.close(self.fd)
-
-
-class TerminalBoxes:
-    """Boxes drawn on the program's terminal, dismissed with Enter."""
-
-    def __init__(self, run):
-        self.run = run
-
-    def wait(self, count, timeout=20.0):
-        deadline = time.monotonic() + timeout
-        while self.run.output.count(BOX) < count:
-            if time.monotonic() > deadline:
-                raise RuntimeError(f"no box {count} within {timeout} s")
-            self.run.read(deadline - time.monotonic())
-        return time.monotonic()
-
-    def dismiss(self):
-        os.write(self.run.fd, b"\r")
-        return time.monotonic()
-
-
-class DesktopBoxes:
-    """Boxes as windows titled "Hello" on an X server, seen as they are
-    mapped and dismissed with a key press through XTEST."""
-
-    def __init__(self, run, xdisplay):
-        from Xlib import X
-
-        self.run, self.d, self.X = run, xdisplay, X
-        self.windows = []
-
-    def wait(self, count, timeout=20.0):
-        deadline = time.monotonic() + timeout
-        while len(self.windows) < count:
-            if time.monotonic() > deadline:
-                raise RuntimeError(f"no window {count} within {timeout} s")
-            while self.d.pending_events():
-                event = self.d.next_event()
-                if event.type == self.X.MapNotify and self._is_box(event.window):
-                    self.windows.append(event.window)
-            if len(self.windows) >= count:
-                break
-            ready = select.select([self.d.fileno(), self.run.fd], [], [],
-                                  deadline - time.monotonic())[0]
-            if self.run.fd in ready:
-                self.run.read(0)
-        return time.monotonic()
-
-    def _is_box(self, window):
-        try:
-            return window.get_wm_name() == "Hello"
-        except Exception:
-            return False
-
-    def dismiss(self):
-        from Xlib.ext import xtest
-
-        window = self.windows[-1]
-        window.set_input_focus(self.X.RevertToParent, self.X.CurrentTime)
-        keycode = self.d.keysym_to_keycode(0xFF0D)  # Return
-        self.d.sync()
-        start = time.monotonic()
-        xtest.fake_input(self.d, self.X.KeyPress, keycode)
-        xtest.fake_input(self.d, self.X.KeyRelease, keycode)
-        self.d.flush()
-        return start
+from watch import BOX, DesktopBoxes, Run, TerminalBoxes  # noqa: E402
 
 
 def measure(argv, env, runs, boxes, stages=True, taunts=10):

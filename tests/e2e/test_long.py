@@ -1,0 +1,62 @@
+"""Long runs: boxes dismissed one after another, each costing nothing that
+stays. MERONG_LONG_BOXES and MERONG_LONG_WINDOWS set how many ("make soak"
+runs 10,000 and 1,000)."""
+
+import os
+import unittest
+
+from desktop import Xvfb
+from terminal import MERONG
+from watch import DesktopBoxes, Run, TerminalBoxes
+
+BOXES = int(os.environ.get("MERONG_LONG_BOXES", "300"))
+WINDOWS = int(os.environ.get("MERONG_LONG_WINDOWS", "150"))
+ENV = {"PATH": "/usr/bin:/bin", "TERM": "xterm-256color", "LANG": "ko_KR.UTF-8"}
+
+
+class LongRun(unittest.TestCase):
+    def dismiss_in_a_row(self, run, boxes, count):
+        """The greeting, the stages, then count boxes; what the process held
+        after its 100th box and after its last."""
+        boxes.wait(1)
+        boxes.dismiss()
+        boxes.wait(2, timeout=30)
+        after_100 = None
+        for n in range(3, count + 1):
+            boxes.dismiss()
+            boxes.wait(n)
+            if n == 100:
+                after_100 = run.resources()
+        return after_100, run.resources()
+
+    def check(self, first, last):
+        (rss_first, fds_first, maps_first), (rss_last, fds_last, maps_last) = first, last
+        self.assertLessEqual(rss_last - rss_first, 64, "resident memory grew (KiB)")
+        self.assertEqual(fds_last, fds_first, "open descriptors")
+        self.assertEqual(maps_last, maps_first, "memory mappings")
+
+    def test_terminal_boxes(self):
+        run = Run([os.path.abspath(MERONG)], ENV)
+        try:
+            self.check(*self.dismiss_in_a_row(run, TerminalBoxes(run), BOXES))
+        finally:
+            run.end()
+
+    def test_desktop_windows(self):
+        from Xlib import X, display
+
+        with Xvfb() as x:
+            d = display.Display(x.display)
+            try:
+                d.screen().root.change_attributes(event_mask=X.SubstructureNotifyMask)
+                run = Run([os.path.abspath(MERONG)], dict(ENV, **x.env()))
+                try:
+                    self.check(*self.dismiss_in_a_row(run, DesktopBoxes(run, d), WINDOWS))
+                finally:
+                    run.end()
+            finally:
+                d.close()
+
+
+if __name__ == "__main__":
+    unittest.main()
