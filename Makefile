@@ -3,7 +3,7 @@ PRESET ?= release
 BUILD := build/$(PRESET)
 WINDOWS := build/windows
 
-.PHONY: all build run windows package test bench soak screenshots clean
+.PHONY: all build run windows package test bench soak matrix screenshots clean
 
 all: build
 
@@ -49,6 +49,11 @@ soak: build
 	scripts/deps test
 	cd tests/e2e && MERONG=$(CURDIR)/$(BUILD)/merong MERONG_LONG_BOXES=10000 \
 	  MERONG_LONG_WINDOWS=1000 /usr/bin/python3 -m unittest -v test_long
+
+# The README's table of what the tests tried and what held, from the last
+# "make test".
+matrix:
+	scripts/matrix $(BUILD)/matrix
 
 # The README's pictures, taken by the tests' own tooling.
 screenshots:

@@ -10,6 +10,7 @@ import unittest
 
 from desktop import DesktopBoxes, Xvfb
 from scenario import BLUE, TerminalBoxes, run_sequence, run_to_taunting, taunt_on_console
+from record import held, start
 from terminal import GREETING_UTF8, MERONG, Terminal, wait_for
 
 KOREAN = {"LANG": "ko_KR.UTF-8"}
@@ -54,6 +55,7 @@ class Desktop(unittest.TestCase):
     def test_every_signal_while_a_window_is_up(self):
         # The window leaves the terminal alone: whatever ends the program,
         # even SIGKILL, the terminal is as it was.
+        start("ending-desktop")
         for how, number in [("C-c", signal.SIGINT), ("C-\\", signal.SIGQUIT),
                             ("SIGTERM", signal.SIGTERM), ("SIGHUP", signal.SIGHUP),
                             ("SIGKILL", signal.SIGKILL)]:
@@ -70,6 +72,9 @@ class Desktop(unittest.TestCase):
                     self.assertEqual(term.wait_exit(), 128 + number)
                     self.assertEqual(term.file("after"), term.stty_before)
                     wait_for("no window left", lambda: not self.x.windows("Hello"))
+                    held("ending-desktop", {"front end": "desktop", "signal": how,
+                                            "state": f"{state} window"},
+                         "ended by the signal; terminal as found; window gone")
 
     def test_display_without_a_terminal(self):
         # Started with no controlling terminal at all, as from a desktop

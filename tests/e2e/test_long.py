@@ -6,6 +6,7 @@ import os
 import unittest
 
 from desktop import Xvfb
+from record import held, start
 from terminal import MERONG
 from watch import DesktopBoxes, Run, TerminalBoxes
 
@@ -29,16 +30,20 @@ class LongRun(unittest.TestCase):
                 after_100 = run.resources()
         return after_100, run.resources()
 
-    def check(self, first, last):
+    def check(self, front_end, count, first, last):
         (rss_first, fds_first, maps_first), (rss_last, fds_last, maps_last) = first, last
         self.assertLessEqual(rss_last - rss_first, 64, "resident memory grew (KiB)")
         self.assertEqual(fds_last, fds_first, "open descriptors")
         self.assertEqual(maps_last, maps_first, "memory mappings")
+        held(f"long-{front_end}", {"front end": front_end, "boxes": count},
+             f"resident memory {rss_last - rss_first:+d} KiB from box 100 to the last; "
+             f"descriptors {fds_last}, mappings {maps_last}, unchanged")
 
     def test_terminal_boxes(self):
         run = Run([os.path.abspath(MERONG)], ENV)
         try:
-            self.check(*self.dismiss_in_a_row(run, TerminalBoxes(run), BOXES))
+            start("long-terminal")
+            self.check("terminal", BOXES, *self.dismiss_in_a_row(run, TerminalBoxes(run), BOXES))
         finally:
             run.end()
 
@@ -51,7 +56,9 @@ class LongRun(unittest.TestCase):
                 d.screen().root.change_attributes(event_mask=X.SubstructureNotifyMask)
                 run = Run([os.path.abspath(MERONG)], dict(ENV, **x.env()))
                 try:
-                    self.check(*self.dismiss_in_a_row(run, DesktopBoxes(run, d), WINDOWS))
+                    start("long-desktop")
+                    self.check("desktop", WINDOWS,
+                               *self.dismiss_in_a_row(run, DesktopBoxes(run, d), WINDOWS))
                 finally:
                     run.end()
             finally:

@@ -9,6 +9,7 @@ import time
 import unittest
 
 from scenario import BLUE, DARK_YELLOW, TAUNT, TerminalBoxes, run_sequence, taunt_on_console
+from record import held, start
 from terminal import GREETING_UTF8, MERONG, Terminal, wait_for
 
 KOREAN = {"LANG": "ko_KR.UTF-8"}
@@ -109,6 +110,7 @@ class Ending(unittest.TestCase):
             os.kill(term.pid, getattr(signal, how))
 
     def test_every_signal_in_every_state(self):
+        start("ending-terminal")
         for how, number in [("C-c", signal.SIGINT), ("C-\\", signal.SIGQUIT),
                             ("SIGTERM", signal.SIGTERM), ("SIGHUP", signal.SIGHUP),
                             ("SIGKILL", signal.SIGKILL)]:
@@ -117,11 +119,14 @@ class Ending(unittest.TestCase):
                     self.reach(term, state)
                     self.end(term, how)
                     self.assertEqual(term.wait_exit(), 128 + number)
+                    case = {"front end": "terminal", "signal": how, "state": state}
                     if number == signal.SIGKILL:
+                        held("ending-terminal", case, "ended by the signal")
                         continue
                     self.assertEqual(term.file("after"), term.stty_before)
                     self.assertEqual(term.modes(),
                                      {"alternate": False, "cursor_visible": True, "mouse": False})
+                    held("ending-terminal", case, "ended by the signal; terminal as found")
 
     def test_closing_the_terminal_during_a_box(self):
         with Terminal(env=KOREAN) as term:
@@ -162,6 +167,7 @@ class Redirected(unittest.TestCase):
     sequence runs to its end."""
 
     def test_every_kind_of_output(self):
+        start("output")
         for name, command in [
             ("file", '"$MERONG" > out.txt'),
             ("pipe that is read", '"$MERONG" | cat > out.txt'),
@@ -179,8 +185,11 @@ class Redirected(unittest.TestCase):
                 # Nothing lost, when the program is killed as it only ever is.
                 os.kill(term.pid, signal.SIGKILL)
                 term.wait_exit()
+                what = "boxes on the terminal; sequence to its end"
                 if name in ("file", "pipe that is read"):
                     self.assertEqual(term.file("out.txt"), TAUNT * 3)
+                    what += "; the taunt exactly 3 times after a kill"
+                held("output", {"standard output": name}, what)
 
 
 class Surroundings(unittest.TestCase):
@@ -188,6 +197,7 @@ class Surroundings(unittest.TestCase):
     still dismissable."""
 
     def test_arguments_and_terminal_sizes(self):
+        start("surroundings")
         for name, command, env, cols, rows in [
             ("10,000 arguments", '"$MERONG" $(seq 10000)', {}, 80, 24),
             ("invalid UTF-8 arguments", '"$MERONG" "$(printf "\\377\\376")" "$(printf "a\\300")"',
@@ -204,6 +214,7 @@ class Surroundings(unittest.TestCase):
                     term.send("Enter")
                 self.assertEqual(term.output().count(TAUNT.encode()), 3)
                 self.assertTrue(term.alive())
+                held("surroundings", {"case": name}, "same sequence; every box dismissed")
 
     def test_dumb_terminal_gets_boxes_as_lines_and_no_escapes(self):
         with Terminal(env=dict(KOREAN, TERM="dumb")) as term:
@@ -216,6 +227,8 @@ class Surroundings(unittest.TestCase):
             output = term.output()
             self.assertNotIn(b"\x1b", output)
             self.assertEqual(output.count(TAUNT.encode()), 3)
+            held("surroundings", {"case": "TERM=dumb"},
+                 "boxes as lines; no escape written; every box dismissed")
 
 
 class Nowhere(unittest.TestCase):
@@ -233,8 +246,12 @@ class Nowhere(unittest.TestCase):
                 wait_for("three taunts", lambda: read(out) == TAUNT * 3, timeout=15)
                 before = cpu_seconds(process.pid)
                 time.sleep(4)
-                self.assertLess(cpu_seconds(process.pid) - before, 0.2)
+                used = cpu_seconds(process.pid) - before
+                self.assertLess(used, 0.2)
                 self.assertIsNone(process.poll())
+                start("nowhere")
+                held("nowhere", {"boxes": "no terminal, no display"},
+                     f"runs on; {used / 4 * 100:.1f} % of a core while retrying")
             finally:
                 process.kill()
                 process.wait()
