@@ -23,19 +23,6 @@ int attribute_in_force = -1;
 
 const HANDLE stdout_handle = reinterpret_cast<HANDLE>(static_cast<intptr_t>(STDOUT_FILENO + 1));
 
-bool write_all(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        ssize_t n = write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
 void ignore_signal(int) {}
 
 // Before main: make sure the standard descriptors are open, so that nothing
@@ -63,6 +50,19 @@ __attribute__((constructor)) void start_up()
 }
 
 } // namespace
+
+bool write_all(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        ssize_t n = write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
 
 std::string attribute_sgr(uint16_t attribute)
 {

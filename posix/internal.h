@@ -11,6 +11,10 @@
 
 // console.cpp
 
+// Writes all of bytes, through interruptions; false when it cannot.
+// Async-signal-safe.
+bool write_all(int fd, std::string_view bytes);
+
 // The SGR sequence that shows a console attribute, e.g. 0x1F -> "\e[0;97;44m".
 std::string attribute_sgr(uint16_t attribute);
 // The SGR of the attribute in force on the console, or "\e[0m" when the

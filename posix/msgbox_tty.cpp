@@ -85,7 +85,7 @@ std::vector<std::string> break_lines(std::string_view text, int width)
 
 // Where the terminal is, and how to give it back: kept where a signal
 // handler can reach it, and only touched there with async-signal-safe calls
-// (write, tcsetattr, sigaction, sigprocmask, raise).
+// (write_all, which is write; tcsetattr, sigaction, sigprocmask, raise).
 struct Terminal {
     int fd = -1;
     termios saved, raw;
@@ -99,31 +99,13 @@ volatile sig_atomic_t redraw = 0; // resized, or back from a stop
 const int box_signals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGTSTP, SIGWINCH};
 struct sigaction previous[std::size(box_signals)];
 
-void put(int fd, const char *bytes, size_t length)
-{
-    while (length > 0) {
-        ssize_t n = write(fd, bytes, length);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        bytes += n;
-        length -= static_cast<size_t>(n);
-    }
-}
-
-void put(int fd, std::string_view bytes)
-{
-    put(fd, bytes.data(), bytes.size());
-}
-
 // Async-signal-safe.
 void give_back()
 {
     if (!taken)
         return;
     taken = 0;
-    put(terminal.fd, terminal.leave, terminal.leave_length);
+    write_all(terminal.fd, {terminal.leave, terminal.leave_length});
     tcsetattr(terminal.fd, TCSANOW, &terminal.saved);
 }
 
@@ -131,7 +113,7 @@ void give_back()
 void take()
 {
     tcsetattr(terminal.fd, TCSAFLUSH, &terminal.raw);
-    put(terminal.fd, terminal.enter, terminal.enter_length);
+    write_all(terminal.fd, {terminal.enter, terminal.enter_length});
     taken = 1;
 }
 
@@ -521,7 +503,7 @@ int tty_message_box(const std::string &caption, const std::string &text)
     std::string pending;
     if (dumb) {
         redraw = 0;
-        put(fd, utf8_to_charset(charset, line_box(caption, text)));
+        write_all(fd, utf8_to_charset(charset, line_box(caption, text)));
     }
     for (bool open = true; open;) {
         if (redraw) {
@@ -529,7 +511,8 @@ int tty_message_box(const std::string &caption, const std::string &text)
             int cols, rows;
             terminal_size(fd, cols, rows);
             box = layout_box(caption, text, cols, rows);
-            put(fd, utf8_to_charset(charset, console + "\x1b[2J" + render(box, caption, unicode)));
+            write_all(
+                fd, utf8_to_charset(charset, console + "\x1b[2J" + render(box, caption, unicode)));
         }
         pollfd poll_tty = {fd, POLLIN, 0};
         // After a lone Esc, a moment for the rest of a sequence.

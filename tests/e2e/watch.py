@@ -25,12 +25,16 @@ class Run:
         fcntl.ioctl(self.fd, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
 
     def read(self, timeout):
-        """Reads what the program wrote, waiting up to timeout for it."""
+        """Reads what the program wrote, waiting up to timeout for it; whether
+        anything came."""
         if select.select([self.fd], [], [], max(timeout, 0))[0]:
             try:
-                self.output += os.read(self.fd, 65536)
+                data = os.read(self.fd, 65536)
             except OSError:
-                pass
+                return False
+            self.output += data
+            return bool(data)
+        return False
 
     def cpu_ms(self):
         with open(f"/proc/{self.pid}/schedstat") as f:
@@ -52,8 +56,10 @@ class Run:
         return rss, len(os.listdir(f"/proc/{self.pid}/fd")), maps
 
     def end(self):
-        os.kill(self.pid, signal.SIGKILL)
-        os.waitpid(self.pid, 0)
+        """Kills the program, unless it has already been waited for."""
+        if self.pid is not None:
+            os.kill(self.pid, signal.SIGKILL)
+            os.waitpid(self.pid, 0)
         os.close(self.fd)
 
 
