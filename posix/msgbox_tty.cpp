@@ -93,8 +93,9 @@ struct Terminal {
     size_t enter_length = 0, leave_length = 0;
 };
 Terminal terminal;
-volatile sig_atomic_t taken = 0;  // the terminal is in the box's modes
-volatile sig_atomic_t redraw = 0; // resized, or back from a stop
+volatile sig_atomic_t taken = 0;     // the terminal is in the box's modes
+volatile sig_atomic_t resized = 0;   // the box is to be drawn anew
+volatile sig_atomic_t continued = 0; // back from a stop: drawn anew too
 
 const int box_signals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGTSTP, SIGWINCH};
 struct sigaction previous[std::size(box_signals)];
@@ -135,7 +136,7 @@ void on_ending(int signal)
 
 void on_winch(int)
 {
-    redraw = 1;
+    resized = 1;
 }
 
 void on_stop(int)
@@ -155,7 +156,7 @@ void on_stop(int)
     sigfillset(&action.sa_mask);
     sigaction(SIGTSTP, &action, nullptr);
     take();
-    redraw = 1;
+    continued = 1;
     errno = saved_errno;
 }
 
@@ -498,16 +499,16 @@ int tty_message_box(const std::string &caption, const std::string &text)
     sigprocmask(SIG_SETMASK, &running, nullptr);
 
     int result = 0;
-    redraw = 1;
     BoxLayout box = {};
     std::string pending;
-    if (dumb) {
-        redraw = 0;
-        write_all(fd, utf8_to_charset(charset, line_box(caption, text)));
-    }
-    for (bool open = true; open;) {
-        if (redraw) {
-            redraw = 0;
+    for (bool open = true, first = true; open; first = false) {
+        // A box is drawn anew after a resize or a stop; a line only after a stop.
+        const bool again = first || continued || (resized && !dumb);
+        continued = 0;
+        resized = 0;
+        if (again && dumb) {
+            write_all(fd, utf8_to_charset(charset, line_box(caption, text)));
+        } else if (again) {
             int cols, rows;
             terminal_size(fd, cols, rows);
             box = layout_box(caption, text, cols, rows);
