@@ -89,7 +89,7 @@ class Desktop(unittest.TestCase):
                 boxes = DesktopBoxes(self.x)
                 boxes.wait(GREETING_UTF8["ko"], 1)
                 boxes.dismiss("Enter")
-                boxes.wait("merong", 2, timeout=15)
+                boxes.wait("merong", 2)
                 boxes.dismiss("Escape")
                 boxes.wait("merong", 3)
                 with open(out) as f:
