@@ -10,6 +10,7 @@
 #include <errno.h>
 #include <iconv.h>
 #include <stdlib.h>
+#include <strings.h>
 
 namespace {
 
@@ -145,6 +146,9 @@ std::string charset_for_locale(const char *locale)
     if (dot == std::string_view::npos)
         return "UTF-8";
     std::string charset(name.substr(dot + 1, name.find('@', dot) - dot - 1));
+    // One name for UTF-8, however the locale spells it ("utf8", "UTF8", ...).
+    if (strcasecmp(charset.c_str(), "UTF-8") == 0 || strcasecmp(charset.c_str(), "UTF8") == 0)
+        return "UTF-8";
     // A charset iconv does not know is no charset at all.
     iconv_t cd = iconv_open("UTF-8", charset.c_str());
     if (cd == no_conversion)
@@ -186,7 +190,7 @@ std::string ansi_to_utf8(const char *text)
 
 std::string utf8_to_charset(const std::string &charset, std::string_view text)
 {
-    if (charset == "UTF-8" || charset == "utf8")
+    if (charset == "UTF-8")
         return std::string(text);
     iconv_t cd = iconv_open((charset + "//TRANSLIT").c_str(), "UTF-8");
     if (cd == no_conversion)

@@ -31,7 +31,8 @@ bool console_is_terminal();
 const char *locale_name();
 // The ANSI code page Windows would use for a locale, e.g. "ko_KR.UTF-8" -> 949.
 unsigned codepage_for_locale(const char *locale);
-// The character set a terminal in that locale expects, e.g. "UTF-8".
+// The character set a terminal in that locale expects, e.g. "EUC-KR"; "UTF-8"
+// for UTF-8 however the locale spells it, and where it names none.
 std::string charset_for_locale(const char *locale);
 // Narrow text in a code page as UTF-8. Bytes that mean nothing in the code
 // page become U+FFFD, and control characters other than line breaks and

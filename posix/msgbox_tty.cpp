@@ -462,7 +462,7 @@ int tty_message_box(const std::string &caption, const std::string &text)
     }
 
     const std::string charset = charset_for_locale(locale_name());
-    const bool unicode = charset == "UTF-8" || charset == "utf8";
+    const bool unicode = charset == "UTF-8";
     // A terminal that can only print lines gets the box as a line.
     const bool dumb = terminal_is_dumb();
     // Around the box, the console's colours, as if it stood over the console.

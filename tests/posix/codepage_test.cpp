@@ -72,6 +72,8 @@ TEST(Codepage, LocaleVariablesInTheirOrder)
 TEST(Codepage, TerminalCharsetFromTheLocaleOrUtf8)
 {
     EXPECT_EQ(charset_for_locale("ko_KR.UTF-8"), "UTF-8");
+    EXPECT_EQ(charset_for_locale("ko_KR.utf8"), "UTF-8");
+    EXPECT_EQ(charset_for_locale("en_US.UTF8@euro"), "UTF-8");
     EXPECT_EQ(charset_for_locale("ko_KR.EUC-KR"), "EUC-KR");
     EXPECT_EQ(charset_for_locale("de_DE.ISO-8859-15@euro"), "ISO-8859-15");
     EXPECT_EQ(charset_for_locale("C"), "UTF-8");
