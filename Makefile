@@ -2,6 +2,9 @@
 PRESET ?= release
 BUILD := build/$(PRESET)
 WINDOWS := build/windows
+# Builds are reproducible: what carries a time carries the last commit's.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || echo 0)
+export SOURCE_DATE_EPOCH
 
 .PHONY: all build run windows package test bench soak matrix screenshots clean
 
@@ -13,7 +16,7 @@ build:
 	cmake --build --preset $(PRESET) --parallel
 
 run: build
-	$(BUILD)/merong
+	$(BUILD)/games/merong
 
 # merong.exe, cross-built for 64-bit Windows.
 windows:
@@ -47,7 +50,7 @@ bench:
 # Long runs: 10,000 boxes on the terminal, 1,000 windows; nothing may grow.
 soak: build
 	scripts/deps test
-	cd tests/e2e && MERONG=$(CURDIR)/$(BUILD)/merong MERONG_LONG_BOXES=10000 \
+	cd tests/e2e && MERONG=$(CURDIR)/$(BUILD)/games/merong MERONG_LONG_BOXES=10000 \
 	  MERONG_LONG_WINDOWS=1000 /usr/bin/python3 -m unittest -v test_long
 
 # The README's table of what the tests tried and what held, from the last
@@ -59,7 +62,7 @@ matrix:
 screenshots:
 	scripts/deps test
 	$(MAKE) --no-print-directory windows build
-	cd tests/e2e && MERONG=$(CURDIR)/$(BUILD)/merong MERONG_WINDOWS=$(CURDIR)/$(WINDOWS) \
+	cd tests/e2e && MERONG=$(CURDIR)/$(BUILD)/games/merong MERONG_WINDOWS=$(CURDIR)/$(WINDOWS) \
 	  MERONG_PICTURES=$(CURDIR)/docs/pictures /usr/bin/python3 -m unittest \
 	  test_xterm test_desktop.Desktop.test_greeting_shows_its_text \
 	  test_wine.Sequence.test_greeting_bytes_are_the_same_under_any_code_page

@@ -90,7 +90,7 @@ def main():
     build = os.path.abspath(sys.argv[1])
     windows = os.path.abspath(sys.argv[2])
     runs = int(sys.argv[3]) if len(sys.argv) > 3 else 5
-    merong = os.path.join(build, "merong")
+    merong = os.path.join(build, "games", "merong")
     env = {"PATH": "/usr/bin:/bin", "TERM": "xterm-256color", "LANG": "ko_KR.UTF-8"}
 
     from desktop import Xvfb

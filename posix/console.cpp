@@ -7,7 +7,6 @@
 #include "internal.h"
 #include "windows.h"
 
-#include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -114,8 +113,12 @@ extern "C" BOOL SetConsoleTextAttribute(HANDLE hConsoleOutput, WORD wAttributes)
     return TRUE;
 }
 
-// The C library's system(), with the command interpreter's built-in "cls".
-extern "C" int system(const char *command)
+// The program's system() (linked with --wrap=system, which gives these two
+// their names): the command interpreter's built-in "cls" here, anything else
+// to the C library's.
+// NOLINTBEGIN(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
+extern "C" int __real_system(const char *command);
+extern "C" int __wrap_system(const char *command)
 {
     if (command && strcmp(command, "cls") == 0) {
         fflush(stdout);
@@ -128,7 +131,6 @@ extern "C" int system(const char *command)
         }
         return 0;
     }
-    using system_fn = int (*)(const char *);
-    static auto shell = reinterpret_cast<system_fn>(dlsym(RTLD_NEXT, "system"));
-    return shell ? shell(command) : -1;
+    return __real_system(command);
 }
+// NOLINTEND(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)

@@ -12,7 +12,7 @@
 #include <string>
 
 #ifndef MERONG_MODULE_DIR
-#define MERONG_MODULE_DIR "../lib/merong" // from the program's own folder
+#error "MERONG_MODULE_DIR: where the module is, from the program's folder"
 #endif
 
 namespace {
@@ -35,22 +35,21 @@ bool display_named()
     });
 }
 
-// The module beside the program (in a build tree), or where it is installed
-// in relation to it (under whatever prefix).
+// The module where it is installed in relation to the program, under
+// whatever prefix (a build tree is laid out the same way), and nowhere else:
+// not beside the program, where anyone who can write to a folder that holds
+// a copy of it could plant one.
 void *load_module()
 {
     char self[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n <= 0)
         return nullptr;
-    std::string folder(self, static_cast<size_t>(n));
-    folder.erase(folder.rfind('/') + 1);
-    for (const std::string &path :
-         {folder + module_name, folder + MERONG_MODULE_DIR + "/" + module_name}) {
-        if (void *module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))
-            return module;
-    }
-    return nullptr;
+    std::string path(self, static_cast<size_t>(n));
+    path.erase(path.rfind('/') + 1);
+    path += MERONG_MODULE_DIR "/";
+    path += module_name;
+    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
 bool open_desktop()

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -120,7 +121,7 @@ TEST_F(ConsoleOn, FileGetsTheTextAndNoColourOrClear)
         StdoutTo redirect(file);
         set = SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), 0x1F);
         printf("merong ddddd");
-        system("cls");
+        EXPECT_EQ(system("cls"), 0);
     }
     EXPECT_EQ(set, FALSE);
     EXPECT_EQ(read_file(file), "merong ddddd");
@@ -136,7 +137,7 @@ TEST_F(ConsoleOn, DumbTerminalGetsNoColourOrClear)
         StdoutTo redirect(pty.slave());
         set = SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), 0x1F);
         printf("merong ddddd");
-        system("cls");
+        EXPECT_EQ(system("cls"), 0);
     }
     EXPECT_EQ(set, FALSE);
     EXPECT_EQ(pty.read_all(), "merong ddddd");
@@ -155,6 +156,20 @@ TEST(System, OtherCommandsGoToTheShell)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 3);
     EXPECT_NE(system(nullptr), 0);
+}
+
+// "cls" is taken over for the program alone: for anyone else in the process
+// (a library, the desktop toolkit) system() is still the C library's, which
+// hands "cls" to the shell like any command.
+TEST(System, OthersInTheProcessKeepTheCLibrarys)
+{
+    using system_fn = int (*)(const char *);
+    auto theirs = reinterpret_cast<system_fn>(dlsym(RTLD_DEFAULT, "system"));
+    ASSERT_NE(theirs, nullptr);
+    int status = theirs("cls >/dev/null 2>&1 || exit 7");
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 7);
+    EXPECT_EQ(theirs("exit 0"), 0);
 }
 
 } // namespace

@@ -4,6 +4,7 @@ before it runs a single instruction."""
 import os
 import re
 import subprocess
+import tempfile
 import unittest
 
 EXE = os.path.join(os.environ.get("MERONG_WINDOWS", ""), "merong.exe")
@@ -36,17 +37,42 @@ class Image(unittest.TestCase):
         dlls = {d.lower() for d in re.findall(r"DLL Name: (\S+)", self.headers)}
         self.assertEqual(dlls, {"kernel32.dll", "user32.dll", "msvcrt.dll"})
 
+    def test_aslr_high_entropy_and_no_execute_and_no_time_stamp(self):
+        characteristics = re.search(r"DllCharacteristics\s+[0-9a-f]+\n((?:\s+[A-Z_]+\n)+)",
+                                    self.headers).group(1).split()
+        for flag in ["HIGH_ENTROPY_VA", "DYNAMIC_BASE", "NX_COMPAT"]:
+            self.assertIn(flag, characteristics)
+        # The same source gives the same bytes: no build time in the header.
+        self.assertRegex(self.headers, r"Time/Date\s+Thu Jan  1 00:00:00 1970")
+
     def test_small_and_stripped(self):
-        self.assertLessEqual(os.path.getsize(EXE), 48 * 1024)
+        # The program, its runtime and its icon.
+        self.assertLessEqual(os.path.getsize(EXE), 64 * 1024)
         sections = run(OBJDUMP, "-h", EXE)
         self.assertNotIn(".debug", sections)
         self.assertIn("no symbols", run(OBJDUMP, "-t", EXE))
 
-    def test_resources_are_one_manifest_and_the_version(self):
+    def test_resources_are_a_manifest_an_icon_and_the_version(self):
         listed = run("wrestool", "-l", EXE).splitlines()
-        types = sorted(re.search(r"--type=(\d+)", line).group(1) for line in listed)
-        self.assertEqual(types, ["16", "24"])
+        types = {re.search(r"--type=(\d+)", line).group(1) for line in listed}
+        # 3 and 14: the icon's images and their group; 16 the version; 24 the
+        # manifest.
+        self.assertEqual(types, {"3", "14", "16", "24"})
         self.assertTrue(any("--type=24 --name=1 " in line for line in listed))
+
+    def test_icon_is_the_projects_in_every_size_explorer_shows(self):
+        with tempfile.TemporaryDirectory() as folder:
+            icon = os.path.join(folder, "merong.ico")
+            with open(icon, "wb") as f:
+                f.write(run("wrestool", "-x", "-t", "14", EXE, binary=True))
+            sizes = {int(w) for w in re.findall(r"--width=(\d+)", run("icotool", "-l", icon))}
+            self.assertEqual(sizes, {16, 24, 32, 48, 256})
+            # The largest image is the SVG as drawn: not blank.
+            run("icotool", "-x", "-o", folder, icon)
+            png = [os.path.join(folder, n) for n in os.listdir(folder) if "256x256" in n][0]
+            spread = run("convert", png, "-colorspace", "gray", "-format",
+                         "%[fx:standard_deviation]", "info:")
+            self.assertGreater(float(spread), 0.1)
 
     def test_manifest_runs_as_invoker_on_vista_to_10(self):
         manifest = run("wrestool", "-x", "--raw", "-t", "24", EXE)
@@ -55,13 +81,25 @@ class Image(unittest.TestCase):
         self.assertEqual(set(re.findall(r'supportedOS Id="\{([0-9a-f-]+)\}"', manifest)),
                          SUPPORTED_OS)
 
+    def test_manifest_asks_for_sharp_themed_boxes_in_the_systems_code_page(self):
+        manifest = run("wrestool", "-x", "--raw", "-t", "24", EXE)
+        self.assertRegex(manifest, r"<dpiAware\b[^>]*>true/pm</dpiAware>")
+        self.assertRegex(manifest, r"<dpiAwareness\b[^>]*>PerMonitorV2\b")
+        self.assertRegex(manifest, r'name="Microsoft\.Windows\.Common-Controls"\s+'
+                                   r'version="6\.0\.0\.0"')
+        # The greeting's bytes must keep following the system's ANSI code
+        # page: no UTF-8 code page of the program's own.
+        self.assertNotIn("activeCodePage", manifest)
+
     def test_version_says_what_it_is(self):
         data = run("wrestool", "-x", "--raw", "-t", "16", EXE, binary=True).decode("utf-16-le",
                                                                                 "replace")
         for key, value in [("ProductName", "merong"), ("ProductVersion", VERSION),
-                           ("FileVersion", VERSION), ("OriginalFilename", "merong.exe")]:
+                           ("FileVersion", VERSION), ("OriginalFilename", "merong.exe"),
+                           ("CompanyName", "the merong developers")]:
             self.assertRegex(data, re.escape(key) + r"\x00+" + re.escape(value) + r"\x00")
         self.assertIn("FileDescription", data)
+        self.assertRegex(data, r"LegalCopyright\x00+Copyright 2026 the merong developers")
 
 
 if __name__ == "__main__":
