@@ -29,8 +29,6 @@ bool console_is_terminal();
 
 // The locale name that decides text handling: LC_ALL, LC_CTYPE, then LANG.
 const char *locale_name();
-// The ANSI code page Windows would use for a locale, e.g. "ko_KR.UTF-8" -> 949.
-unsigned codepage_for_locale(const char *locale);
 // The character set a terminal in that locale expects, e.g. "EUC-KR"; "UTF-8"
 // for UTF-8 however the locale spells it, and where it names none.
 std::string charset_for_locale(const char *locale);

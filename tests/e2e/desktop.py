@@ -1,10 +1,9 @@
-"""A real X server (Xvfb) of the tests' own, and message boxes found on it
-as windows titled "Hello"."""
+"""A real X server (Xvfb) of the tests' own."""
 
+import contextlib
 import os
 import subprocess
-
-from terminal import wait_for
+import time
 
 
 class Xvfb:
@@ -22,6 +21,7 @@ class Xvfb:
             self.process.kill()
             raise RuntimeError("Xvfb did not start")
         self.display = f":{number}"
+        self.watchers = []  # connections of the tests' own, closed with the server
 
     def env(self):
         return {"DISPLAY": self.display, "NO_AT_BRIDGE": "1"}
@@ -41,7 +41,33 @@ class Xvfb:
     def screenshot(self, path, window="root"):
         self.run("import", "-window", str(window), path)
 
+    @contextlib.contextmanager
+    def window_manager(self):
+        """openbox on this server for a while, as a desktop has one: it
+        frames each window, and marks a closed one withdrawn at once."""
+        from Xlib import display
+
+        wm = subprocess.Popen(["openbox", "--sm-disable", "--config-file", "/dev/null"],
+                              env=dict(os.environ, **self.env()), stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+        try:
+            d = display.Display(self.display)
+            check = d.intern_atom("_NET_SUPPORTING_WM_CHECK")
+            deadline = time.monotonic() + 20
+            while d.screen().root.get_full_property(check, 0) is None:
+                if time.monotonic() > deadline or wm.poll() is not None:
+                    raise RuntimeError("openbox did not start")
+                time.sleep(0.05)
+            d.close()
+            yield
+        finally:
+            wm.terminate()
+            wm.wait()
+
     def close(self):
+        for watcher in self.watchers:
+            watcher.close()
+        self.watchers = []
         self.process.terminate()
         try:
             self.process.wait(timeout=5)
@@ -54,57 +80,3 @@ class Xvfb:
 
     def __exit__(self, *exc):
         self.close()
-
-
-DELETE_WINDOW = """
-import sys
-from Xlib import X, display, protocol
-d = display.Display()
-window = d.create_resource_object("window", int(sys.argv[1]))
-protocols, delete = d.intern_atom("WM_PROTOCOLS"), d.intern_atom("WM_DELETE_WINDOW")
-window.send_event(protocol.event.ClientMessage(
-    window=window, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0])))
-d.flush()
-"""
-
-
-class DesktopBoxes:
-    """Message boxes shown as windows on an X server. Each box is a window
-    of its own: a new one after each dismissal."""
-
-    def __init__(self, x):
-        self.x = x
-        self.seen = []
-
-    def shown(self):
-        for window in self.x.windows("Hello"):
-            if window not in self.seen:
-                self.seen.append(window)
-        return len(self.seen)
-
-    def wait(self, text, count, timeout=30):
-        """Waits until the count-th box is mapped; returns its window. (How
-        soon is for the benchmark: here, a slow start of GTK on a busy
-        machine is no fault, a box that never comes is.)"""
-        wait_for(f"box {count} ({text!r})", lambda: self.shown() >= count, timeout)
-        return self.seen[count - 1]
-
-    def geometry(self, window):
-        values = dict(line.split("=") for line in
-                      self.x.run("xdotool", "getwindowgeometry", "--shell", str(window)).split())
-        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
-
-    def dismiss(self, how):
-        window = self.seen[-1]
-        if how in ("Enter", "Escape", "Space"):
-            key = {"Enter": "Return", "Escape": "Escape", "Space": "space"}[how]
-            self.x.run("xdotool", "windowfocus", "--sync", str(window), "key", key)
-        elif how == "click OK":
-            # The dialog's one button spans its bottom.
-            x, y, width, height = self.geometry(window)
-            self.x.run("xdotool", "mousemove", "--sync", str(x + width // 2),
-                       str(y + height - 12), "click", "1")
-        elif how == "close":
-            self.x.run("/usr/bin/python3", "-c", DELETE_WINDOW, str(window))
-        else:
-            raise ValueError(how)

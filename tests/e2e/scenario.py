@@ -1,48 +1,11 @@
 """The program's whole sequence as a user sees it, written once and run
-against each way of showing its message boxes."""
+against each way of showing its message boxes (boxes.py, and WineBoxes)."""
 
 from terminal import wait_for
 
 BRIGHT_WHITE = 97
 BLUE, GREEN, DARK_YELLOW = 44, 42, 43
 TAUNT = "merong ddddd"
-
-
-class TerminalBoxes:
-    """Message boxes drawn on the program's own terminal."""
-
-    def __init__(self, term):
-        self.term = term
-
-    def shown(self):
-        """How many boxes have been drawn so far."""
-        return self.term.output().count(b"\x1b[?1049h")
-
-    def wait(self, text, count):
-        """Waits until the count-th box is up, showing text under the caption
-        "Hello"; returns the screen."""
-
-        def check():
-            if self.shown() < count or not self.term.modes()["alternate"]:
-                return None
-            screen = self.term.screen()
-            title, body, ok = screen.find("Hello"), screen.find(text), screen.find("[ OK ]")
-            close = screen.find("[X]")
-            if title and body and ok and close and title[0] == close[0] < body[0] < ok[0]:
-                return screen
-            return None
-
-        return wait_for(f"box {count} showing {text!r}", check)
-
-    def dismiss(self, how):
-        if how in ("Enter", "Escape", "Space"):
-            self.term.send(how)
-            return
-        screen = self.term.screen()
-        row, col = screen.find("[ OK ]" if how == "click OK" else "[X]")
-        col += 2 if how == "click OK" else 1
-        for end in "Mm":  # press, then release
-            self.term.send_bytes(f"\x1b[<0;{col + 1};{row + 1}{end}".encode())
 
 
 def taunt_on_console(term, before, background):
@@ -69,13 +32,13 @@ def run_sequence(test, term, boxes, greeting, dismissals):
     for how in dismissals:
         boxes.dismiss(how)
         count += 1
-        boxes.wait("merong", count)
+        boxes.wait(count, "merong")
     test.assertTrue(term.alive())
 
 
 def run_to_taunting(test, term, boxes, greeting):
     """Greeting, three stages, then the first "merong" box."""
-    boxes.wait(greeting, 1)
+    boxes.wait(1, greeting)
     boxes.dismiss("Enter")
 
     # The taunt after the prompt's output, which keeps its own colours; then
@@ -84,4 +47,4 @@ def run_to_taunting(test, term, boxes, greeting):
     test.assertEqual(screen.colours(0, 0, len("prompt> ")), {(None, None)})
     wait_for("stage 2", lambda: taunt_on_console(term, "", GREEN), timeout=5)
     wait_for("stage 3", lambda: taunt_on_console(term, "", DARK_YELLOW), timeout=5)
-    boxes.wait("merong", 2)
+    boxes.wait(2, "merong")

@@ -31,7 +31,13 @@ exec sleep 3600
 """
 
 
-def wait_for(what, check, timeout=10.0, interval=0.02):
+# How often a test looks again at what it waits for: often enough to see each
+# two-second stage several times, seldom enough that many scenarios side by
+# side leave the machine to the programs.
+POLL = 0.1
+
+
+def wait_for(what, check, timeout=10.0, interval=POLL):
     """Polls check() until it returns something true, and returns that."""
     deadline = time.monotonic() + timeout
     while True:
@@ -189,11 +195,15 @@ class Terminal:
 
     def modes(self):
         """The terminal's modes that a program can leave behind."""
-        return dict(zip(
-            ("alternate", "cursor_visible", "mouse"),
-            (self.display("#{alternate_on}") == "1",
-             self.display("#{cursor_flag}") == "1",
-             self.display("#{mouse_any_flag}#{mouse_standard_flag}#{mouse_button_flag}") != "000")))
+        alternate, cursor, mouse = self.display(
+            "#{alternate_on} #{cursor_flag} "
+            "#{mouse_any_flag}#{mouse_standard_flag}#{mouse_button_flag}").split()
+        return {"alternate": alternate == "1", "cursor_visible": cursor == "1",
+                "mouse": mouse != "000"}
+
+    def pump(self, timeout):
+        """Lets the program write for a while: tmux reads it meanwhile."""
+        time.sleep(min(max(timeout, 0), POLL))
 
     def send(self, *keys):
         self.tmux("send-keys", *keys)

@@ -8,9 +8,11 @@ import subprocess
 import tempfile
 import unittest
 
-from desktop import DesktopBoxes, Xvfb
-from scenario import BLUE, TerminalBoxes, run_sequence, run_to_taunting, taunt_on_console
-from record import held, start
+from boxes import DesktopBoxes, TerminalBoxes
+from desktop import Xvfb
+from parallel import each
+from record import Record
+from scenario import BLUE, run_sequence, run_to_taunting, taunt_on_console
 from terminal import GREETING_UTF8, MERONG, Terminal, wait_for
 
 KOREAN = {"LANG": "ko_KR.UTF-8"}
@@ -21,8 +23,8 @@ class Desktop(unittest.TestCase):
         self.x = Xvfb()
         self.addCleanup(self.x.close)
 
-    def terminal(self, **env):
-        return Terminal(env=dict(KOREAN, **self.x.env(), **env))
+    def terminal(self, command='"$MERONG"', **env):
+        return Terminal(command, env=dict(KOREAN, **self.x.env(), **env))
 
     def test_whole_sequence_with_every_way_to_dismiss(self):
         with self.terminal() as term:
@@ -35,7 +37,8 @@ class Desktop(unittest.TestCase):
     def test_greeting_shows_its_text(self):
         with self.terminal() as term:
             boxes = DesktopBoxes(self.x)
-            window = boxes.wait(GREETING_UTF8["ko"], 1)
+            boxes.wait(1, GREETING_UTF8["ko"])
+            window = boxes.window()
             x, y, width, height = boxes.geometry(window)
             # Centred on the screen, to the pixel.
             self.assertAlmostEqual(x + width / 2, 512, delta=1)
@@ -55,26 +58,42 @@ class Desktop(unittest.TestCase):
     def test_every_signal_while_a_window_is_up(self):
         # The window leaves the terminal alone: whatever ends the program,
         # even SIGKILL, the terminal is as it was.
-        start("ending-desktop")
-        for how, number in [("C-c", signal.SIGINT), ("C-\\", signal.SIGQUIT),
-                            ("SIGTERM", signal.SIGTERM), ("SIGHUP", signal.SIGHUP),
-                            ("SIGKILL", signal.SIGKILL)]:
-            for state in ["greeting", "merong"]:
-                with self.subTest(signal=how, state=state), self.terminal() as term:
-                    boxes = DesktopBoxes(self.x)
-                    boxes.wait(GREETING_UTF8["ko"], 1)
-                    if state == "merong":
-                        run_to_taunting(self, term, boxes, GREETING_UTF8["ko"])
-                    if how.startswith("C-"):
-                        term.send(how)
-                    else:
-                        os.kill(term.pid, getattr(signal, how))
-                    self.assertEqual(term.wait_exit(), 128 + number)
-                    self.assertEqual(term.file("after"), term.stty_before)
-                    wait_for("no window left", lambda: not self.x.windows("Hello"))
-                    held("ending-desktop", {"front end": "desktop", "signal": how,
-                                            "state": f"{state} window"},
-                         "ended by the signal; terminal as found; window gone")
+        signals = {"C-c": signal.SIGINT, "C-\\": signal.SIGQUIT, "SIGTERM": signal.SIGTERM,
+                   "SIGHUP": signal.SIGHUP, "SIGKILL": signal.SIGKILL}
+        cases = [{"front end": "desktop", "signal": how, "state": f"{state} window"}
+                 for how in signals for state in ["greeting", "merong"]]
+
+        def end_in(case):
+            # An X server of each case's own: its windows are its own.
+            with Xvfb() as x, Terminal(env=dict(KOREAN, **x.env())) as term:
+                boxes = DesktopBoxes(x)
+                boxes.wait(1, GREETING_UTF8["ko"])
+                if case["state"] == "merong window":
+                    run_to_taunting(self, term, boxes, GREETING_UTF8["ko"])
+                how = case["signal"]
+                if how.startswith("C-"):
+                    term.send(how)
+                else:
+                    os.kill(term.pid, getattr(signal, how))
+                self.assertEqual(term.wait_exit(), 128 + signals[how])
+                self.assertEqual(term.file("after"), term.stty_before)
+                wait_for("no window left", lambda: not x.windows("Hello"))
+                return "ended by the signal; terminal as found; window gone"
+
+        each(self, cases, end_in, Record("ending-desktop", "xvfb", cases))
+
+    def test_standard_descriptors_closed(self):
+        # Started with standard output closed: the display connection must
+        # not take its number, or the taunt would be written into it, and no
+        # "merong" window would ever come.
+        with self.terminal(command='"$MERONG" >&-') as term:
+            boxes = DesktopBoxes(self.x)
+            for count, text in [(1, GREETING_UTF8["ko"]), (2, "merong"), (3, "merong")]:
+                boxes.wait(count, text)
+                boxes.dismiss("Escape")
+            self.assertTrue(term.alive())
+            # Nothing reached the terminal: it had no part in this.
+            self.assertNotIn(b"merong ddddd", term.output())
 
     def test_display_without_a_terminal(self):
         # Started with no controlling terminal at all, as from a desktop
@@ -87,11 +106,11 @@ class Desktop(unittest.TestCase):
                     stderr=subprocess.DEVNULL, env=dict(os.environ, **KOREAN, **self.x.env()))
             try:
                 boxes = DesktopBoxes(self.x)
-                boxes.wait(GREETING_UTF8["ko"], 1)
+                boxes.wait(1, GREETING_UTF8["ko"])
                 boxes.dismiss("Enter")
-                boxes.wait("merong", 2)
+                boxes.wait(2, "merong")
                 boxes.dismiss("Escape")
-                boxes.wait("merong", 3)
+                boxes.wait(3, "merong")
                 with open(out) as f:
                     self.assertEqual(f.read(), "merong ddddd" * 3)
             finally:
@@ -100,13 +119,13 @@ class Desktop(unittest.TestCase):
 
     def test_closing_the_terminal_while_a_window_is_up(self):
         with self.terminal() as term:
-            DesktopBoxes(self.x).wait(GREETING_UTF8["ko"], 1)
+            DesktopBoxes(self.x).wait(1, GREETING_UTF8["ko"])
             term.tmux("kill-server")
             wait_for("the program's end", lambda: not term.alive(), timeout=5)
 
     def test_losing_the_display_while_a_window_is_up(self):
         with self.terminal() as term:
-            DesktopBoxes(self.x).wait(GREETING_UTF8["ko"], 1)
+            DesktopBoxes(self.x).wait(1, GREETING_UTF8["ko"])
             self.x.close()
             self.assertNotEqual(term.wait_exit(), 0)
             self.assertEqual(term.file("after"), term.stty_before)
@@ -116,7 +135,7 @@ class NoDesktop(unittest.TestCase):
     def test_display_that_is_not_there_falls_back_to_the_terminal(self):
         with Terminal(env=dict(KOREAN, DISPLAY=":4321", NO_AT_BRIDGE="1")) as term:
             boxes = TerminalBoxes(term)
-            boxes.wait(GREETING_UTF8["ko"], 1)
+            boxes.wait(1, GREETING_UTF8["ko"])
             boxes.dismiss("Enter")
             wait_for("stage 1", lambda: taunt_on_console(term, "prompt> ", BLUE))
             # Nothing from the failed connection reached the console.

@@ -5,10 +5,11 @@ runs 10,000 and 1,000)."""
 import os
 import unittest
 
+from boxes import DesktopBoxes, TerminalBoxes
 from desktop import Xvfb
-from record import held, start
+from record import Record
 from terminal import MERONG
-from watch import DesktopBoxes, Run, TerminalBoxes
+from watch import Run
 
 BOXES = int(os.environ.get("MERONG_LONG_BOXES", "300"))
 WINDOWS = int(os.environ.get("MERONG_LONG_WINDOWS", "150"))
@@ -30,39 +31,31 @@ class LongRun(unittest.TestCase):
                 after_100 = run.resources()
         return after_100, run.resources()
 
-    def check(self, front_end, count, first, last):
+    def check(self, front_end, count, run, boxes):
+        case = {"front end": front_end, "boxes": count}
+        record = Record(f"long-{front_end}", "long", [case])
+        first, last = self.dismiss_in_a_row(run, boxes, count)
         (rss_first, fds_first, maps_first), (rss_last, fds_last, maps_last) = first, last
         self.assertLessEqual(rss_last - rss_first, 64, "resident memory grew (KiB)")
         self.assertEqual(fds_last, fds_first, "open descriptors")
         self.assertEqual(maps_last, maps_first, "memory mappings")
-        held(f"long-{front_end}", {"front end": front_end, "boxes": count},
-             f"resident memory {rss_last - rss_first:+d} KiB from box 100 to the last; "
-             f"descriptors {fds_last}, mappings {maps_last}, unchanged")
+        record.held(case, f"resident memory {rss_last - rss_first:+d} KiB from box 100 to the "
+                          f"last; descriptors {fds_last}, mappings {maps_last}, unchanged")
 
     def test_terminal_boxes(self):
         run = Run([os.path.abspath(MERONG)], ENV)
         try:
-            start("long-terminal")
-            self.check("terminal", BOXES, *self.dismiss_in_a_row(run, TerminalBoxes(run), BOXES))
+            self.check("terminal", BOXES, run, TerminalBoxes(run))
         finally:
             run.end()
 
     def test_desktop_windows(self):
-        from Xlib import X, display
-
         with Xvfb() as x:
-            d = display.Display(x.display)
+            run = Run([os.path.abspath(MERONG)], dict(ENV, **x.env()))
             try:
-                d.screen().root.change_attributes(event_mask=X.SubstructureNotifyMask)
-                run = Run([os.path.abspath(MERONG)], dict(ENV, **x.env()))
-                try:
-                    start("long-desktop")
-                    self.check("desktop", WINDOWS,
-                               *self.dismiss_in_a_row(run, DesktopBoxes(run, d), WINDOWS))
-                finally:
-                    run.end()
+                self.check("desktop", WINDOWS, run, DesktopBoxes(x, run))
             finally:
-                d.close()
+                run.end()
 
 
 if __name__ == "__main__":

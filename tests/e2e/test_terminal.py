@@ -8,8 +8,10 @@ import tempfile
 import time
 import unittest
 
-from scenario import BLUE, DARK_YELLOW, TAUNT, TerminalBoxes, run_sequence, taunt_on_console
-from record import held, start
+from boxes import TerminalBoxes
+from parallel import each
+from record import Record
+from scenario import BLUE, DARK_YELLOW, TAUNT, run_sequence, taunt_on_console
 from terminal import GREETING_UTF8, MERONG, Terminal, wait_for
 
 KOREAN = {"LANG": "ko_KR.UTF-8"}
@@ -41,41 +43,47 @@ class Sequence(unittest.TestCase):
                          ["Enter", "Escape", "Space", "click OK", "close"])
 
     def test_greeting_reads_in_the_locales_code_page(self):
-        for env, greeting in [({"LANG": "ko_KR.UTF-8"}, GREETING_UTF8["ko"]),
-                              ({"LANG": "en_US.UTF-8"}, GREETING_UTF8["en"]),
-                              ({"LANG": None, "LC_ALL": "C"}, GREETING_UTF8["en"])]:
-            with self.subTest(env=env), Terminal(env=env) as term:
-                screen = TerminalBoxes(term).wait(greeting, 1)
+        def greeting(case):
+            env = {"LANG": case["locale"]} if case["locale"] != "C" else {"LANG": None,
+                                                                            "LC_ALL": "C"}
+            with Terminal(env=env) as term:
+                boxes = TerminalBoxes(term)
+                boxes.wait(1, case["reads"])
                 # Over the console, which shows nothing yet: the prompt is
                 # hidden under the box, on a screen of its own.
-                self.assertIsNone(screen.find("prompt>"))
+                self.assertIsNone(boxes.screen.find("prompt>"))
+
+        each(self, [{"locale": "ko_KR.UTF-8", "reads": GREETING_UTF8["ko"]},
+                    {"locale": "en_US.UTF-8", "reads": GREETING_UTF8["en"]},
+                    {"locale": "C", "reads": GREETING_UTF8["en"]}], greeting)
 
     def test_box_over_the_console_keeps_its_colours_around_it(self):
         with Terminal(env=KOREAN) as term:
             boxes = TerminalBoxes(term)
-            boxes.wait(GREETING_UTF8["ko"], 1)
+            boxes.wait(1, GREETING_UTF8["ko"])
             boxes.dismiss("Enter")
-            screen = boxes.wait("merong", 2)
+            boxes.wait(2, "merong")
+            screen = boxes.screen
             row, col = screen.find("[ OK ]")
             self.assertEqual({bg for _, bg in screen.colours(row, 0, 10)}, {DARK_YELLOW})
 
     def test_keys_typed_before_a_box_do_not_dismiss_it(self):
         with Terminal(env=KOREAN) as term:
             boxes = TerminalBoxes(term)
-            boxes.wait(GREETING_UTF8["ko"], 1)
+            boxes.wait(1, GREETING_UTF8["ko"])
             boxes.dismiss("Enter")
             wait_for("stage 3", lambda: taunt_on_console(term, "", DARK_YELLOW), timeout=10)
             term.send("Enter")
             term.send("Escape")
-            boxes.wait("merong", 2)
+            boxes.wait(2, "merong")
             time.sleep(0.5)
             self.assertEqual(boxes.shown(), 2)
 
     def test_resized_terminal_gets_the_box_centred_again(self):
         with Terminal(env=KOREAN, cols=80, rows=24) as term:
             boxes = TerminalBoxes(term)
-            screen = boxes.wait(GREETING_UTF8["ko"], 1)
-            self.assertEqual(screen.find("[ OK ]"), (13, 37))
+            boxes.wait(1, GREETING_UTF8["ko"])
+            self.assertEqual(boxes.screen.find("[ OK ]"), (13, 37))
             term.tmux("resize-window", "-x", "40", "-y", "10")
             term.cols, term.rows = 40, 10
             wait_for("the box centred anew", lambda: term.screen().find("[ OK ]") == (6, 17))
@@ -92,14 +100,14 @@ class Ending(unittest.TestCase):
 
     def reach(self, term, state):
         boxes = TerminalBoxes(term)
-        boxes.wait(GREETING_UTF8["ko"], 1)
+        boxes.wait(1, GREETING_UTF8["ko"])
         if state == "greeting box":
             return
         boxes.dismiss("Enter")
         wait_for("stage 1", lambda: taunt_on_console(term, "prompt> ", BLUE))
         if state == "pause":
             return
-        boxes.wait("merong", 2)
+        boxes.wait(2, "merong")
         if state == "right after a dismissal":
             boxes.dismiss("Enter")
 
@@ -110,23 +118,25 @@ class Ending(unittest.TestCase):
             os.kill(term.pid, getattr(signal, how))
 
     def test_every_signal_in_every_state(self):
-        start("ending-terminal")
-        for how, number in [("C-c", signal.SIGINT), ("C-\\", signal.SIGQUIT),
-                            ("SIGTERM", signal.SIGTERM), ("SIGHUP", signal.SIGHUP),
-                            ("SIGKILL", signal.SIGKILL)]:
-            for state in self.STATES:
-                with self.subTest(signal=how, state=state), Terminal(env=KOREAN) as term:
-                    self.reach(term, state)
-                    self.end(term, how)
-                    self.assertEqual(term.wait_exit(), 128 + number)
-                    case = {"front end": "terminal", "signal": how, "state": state}
-                    if number == signal.SIGKILL:
-                        held("ending-terminal", case, "ended by the signal")
-                        continue
-                    self.assertEqual(term.file("after"), term.stty_before)
-                    self.assertEqual(term.modes(),
-                                     {"alternate": False, "cursor_visible": True, "mouse": False})
-                    held("ending-terminal", case, "ended by the signal; terminal as found")
+        signals = {"C-c": signal.SIGINT, "C-\\": signal.SIGQUIT, "SIGTERM": signal.SIGTERM,
+                   "SIGHUP": signal.SIGHUP, "SIGKILL": signal.SIGKILL}
+        cases = [{"front end": "terminal", "signal": how, "state": state}
+                 for how in signals for state in self.STATES]
+
+        def end_in(case):
+            with Terminal(env=KOREAN) as term:
+                self.reach(term, case["state"])
+                self.end(term, case["signal"])
+                number = signals[case["signal"]]
+                self.assertEqual(term.wait_exit(), 128 + number)
+                if number == signal.SIGKILL:
+                    return "ended by the signal"
+                self.assertEqual(term.file("after"), term.stty_before)
+                self.assertEqual(term.modes(),
+                                 {"alternate": False, "cursor_visible": True, "mouse": False})
+                return "ended by the signal; terminal as found"
+
+        each(self, cases, end_in, Record("ending-terminal", "tmux", cases))
 
     def test_closing_the_terminal_during_a_box(self):
         with Terminal(env=KOREAN) as term:
@@ -150,7 +160,7 @@ class Ending(unittest.TestCase):
             term.send('"$MERONG"', "Enter")
             term.wait_program()
             boxes = TerminalBoxes(term)
-            boxes.wait(GREETING_UTF8["ko"], 1)
+            boxes.wait(1, GREETING_UTF8["ko"])
             term.send("C-z")
             wait_for("the shell's job report", lambda: term.screen().find("Stopped")
                      and not term.modes()["alternate"])
@@ -167,20 +177,23 @@ class Redirected(unittest.TestCase):
     sequence runs to its end."""
 
     def test_every_kind_of_output(self):
-        start("output")
-        for name, command in [
-            ("file", '"$MERONG" > out.txt'),
-            ("pipe that is read", '"$MERONG" | cat > out.txt'),
-            ("pipe whose reader has gone", '"$MERONG" | true'),
-            ("full device", '"$MERONG" > /dev/full'),
-            ("closed descriptor", '"$MERONG" >&-'),
-            ("null device", '"$MERONG" > /dev/null'),
-        ]:
-            with self.subTest(output=name), Terminal(command, env=KOREAN) as term:
+        commands = {
+            "file": '"$MERONG" > out.txt',
+            "pipe that is read": '"$MERONG" | cat > out.txt',
+            "pipe whose reader has gone": '"$MERONG" | true',
+            "full device": '"$MERONG" > /dev/full',
+            "closed descriptor": '"$MERONG" >&-',
+            "null device": '"$MERONG" > /dev/null',
+        }
+        cases = [{"standard output": name} for name in commands]
+
+        def output_to(case):
+            name = case["standard output"]
+            with Terminal(commands[name], env=KOREAN) as term:
                 boxes = TerminalBoxes(term)
-                boxes.wait(GREETING_UTF8["ko"], 1)
+                boxes.wait(1, GREETING_UTF8["ko"])
                 boxes.dismiss("Enter")
-                boxes.wait("merong", 2)
+                boxes.wait(2, "merong")
                 self.assertTrue(term.alive())
                 # Nothing lost, when the program is killed as it only ever is.
                 os.kill(term.pid, signal.SIGKILL)
@@ -189,7 +202,9 @@ class Redirected(unittest.TestCase):
                 if name in ("file", "pipe that is read"):
                     self.assertEqual(term.file("out.txt"), TAUNT * 3)
                     what += "; the taunt exactly 3 times after a kill"
-                held("output", {"standard output": name}, what)
+                return what
+
+        each(self, cases, output_to, Record("output", "tmux", cases))
 
 
 class Surroundings(unittest.TestCase):
@@ -197,26 +212,33 @@ class Surroundings(unittest.TestCase):
     still dismissable."""
 
     def test_arguments_and_terminal_sizes(self):
-        start("surroundings")
-        for name, command, env, cols, rows in [
-            ("10,000 arguments", '"$MERONG" $(seq 10000)', {}, 80, 24),
-            ("invalid UTF-8 arguments", '"$MERONG" "$(printf "\\377\\376")" "$(printf "a\\300")"',
-             {}, 80, 24),
-            ("TERM unset", '"$MERONG"', {"TERM": None}, 80, 24),
-            ("1x1 terminal", '"$MERONG"', {}, 1, 1),
-            ("300x100 terminal", '"$MERONG"', {}, 300, 100),
-        ]:
-            with self.subTest(name), Terminal(command, cols, rows, dict(KOREAN, **env)) as term:
+        surroundings = {
+            "10,000 arguments": ('"$MERONG" $(seq 10000)', {}, 80, 24),
+            "invalid UTF-8 arguments": ('"$MERONG" "$(printf "\\377\\376")" "$(printf "a\\300")"',
+                                        {}, 80, 24),
+            "TERM unset": ('"$MERONG"', {"TERM": None}, 80, 24),
+            "1x1 terminal": ('"$MERONG"', {}, 1, 1),
+            "300x100 terminal": ('"$MERONG"', {}, 300, 100),
+        }
+        cases = [{"case": name} for name in surroundings]
+
+        def run_in(case):
+            command, env, cols, rows = surroundings[case["case"]]
+            with Terminal(command, cols, rows, dict(KOREAN, **env)) as term:
                 boxes = TerminalBoxes(term)
                 for count in (1, 2, 3):
-                    wait_for(f"box {count}", lambda: boxes.shown() >= count
-                             and term.modes()["alternate"], timeout=12)
+                    boxes.wait(count, timeout=20)
+                    wait_for(f"box {count} up", lambda: term.modes()["alternate"])
                     term.send("Enter")
                 self.assertEqual(term.output().count(TAUNT.encode()), 3)
                 self.assertTrue(term.alive())
-                held("surroundings", {"case": name}, "same sequence; every box dismissed")
+                return "same sequence; every box dismissed"
+
+        each(self, cases, run_in, Record("surroundings", "arguments-and-sizes", cases))
 
     def test_dumb_terminal_gets_boxes_as_lines_and_no_escapes(self):
+        case = {"case": "TERM=dumb"}
+        record = Record("surroundings", "dumb", [case])
         with Terminal(env=dict(KOREAN, TERM="dumb")) as term:
             shown = lambda: term.output().count(b"[ OK ]")  # noqa: E731
             wait_for("the greeting", lambda: shown() == 1)
@@ -227,12 +249,13 @@ class Surroundings(unittest.TestCase):
             output = term.output()
             self.assertNotIn(b"\x1b", output)
             self.assertEqual(output.count(TAUNT.encode()), 3)
-            held("surroundings", {"case": "TERM=dumb"},
-                 "boxes as lines; no escape written; every box dismissed")
+            record.held(case, "boxes as lines; no escape written; every box dismissed")
 
 
 class Nowhere(unittest.TestCase):
     def test_no_terminal_and_no_display_runs_on_without_spinning(self):
+        case = {"boxes": "no terminal, no display"}
+        record = Record("nowhere", "nowhere", [case])
         with tempfile.TemporaryDirectory() as folder:
             out = os.path.join(folder, "out.txt")
             env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
@@ -249,9 +272,7 @@ class Nowhere(unittest.TestCase):
                 used = cpu_seconds(process.pid) - before
                 self.assertLess(used, 0.2)
                 self.assertIsNone(process.poll())
-                start("nowhere")
-                held("nowhere", {"boxes": "no terminal, no display"},
-                     f"runs on; {used / 4 * 100:.1f} % of a core while retrying")
+                record.held(case, f"runs on; {used / 4 * 100:.1f} % of a core while retrying")
             finally:
                 process.kill()
                 process.wait()

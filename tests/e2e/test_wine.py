@@ -1,6 +1,7 @@
 """The Windows executable under Wine: its console in a real terminal, its
 boxes on a real X server, read through Win32."""
 
+import contextlib
 import os
 import unittest
 
@@ -10,21 +11,24 @@ from terminal import GREETING_UTF8, Terminal, wait_for
 from wine import EXE, WineBoxes, WinePrefix
 
 x = wine = None
+held = contextlib.ExitStack()
 
 
 def setUpModule():
+    # One X server with a window manager, as a Windows desktop has (without
+    # one, Wine waits two seconds for each closed box to be withdrawn), and
+    # one prefix: the tests take their turns on them.
     global x, wine
-    x = Xvfb()
-    try:
+    with contextlib.ExitStack() as stack:
+        x = stack.enter_context(Xvfb())
+        stack.enter_context(x.window_manager())
         wine = WinePrefix(x.display)
-    except BaseException:
-        x.close()
-        raise
+        stack.callback(wine.close)
+        held.push(stack.pop_all())
 
 
 def tearDownModule():
-    wine.close()
-    x.close()
+    held.close()
 
 
 def terminal(lang):
@@ -40,7 +44,7 @@ class Sequence(unittest.TestCase):
     def test_greeting_bytes_are_the_same_under_any_code_page(self):
         for lang in ["ko_KR.UTF-8", "en_US.UTF-8", "C"]:
             with self.subTest(lang=lang), terminal(lang) as term:
-                WineBoxes(wine, x, lang).wait(GREETING_UTF8["ko"], 1)
+                WineBoxes(wine, x, lang).wait(1, GREETING_UTF8["ko"])
                 pictures = os.environ.get("MERONG_PICTURES")
                 if pictures and lang == "ko_KR.UTF-8":
                     window = wait_for("the box's X window", lambda: x.windows("Hello"))[-1]
@@ -52,7 +56,7 @@ class Ending(unittest.TestCase):
         for state in ["box", "pause"]:
             with self.subTest(state=state), terminal("ko_KR.UTF-8") as term:
                 boxes = WineBoxes(wine, x, "ko_KR.UTF-8")
-                boxes.wait(GREETING_UTF8["ko"], 1)
+                boxes.wait(1, GREETING_UTF8["ko"])
                 if state == "pause":
                     boxes.dismiss("Enter")
                     wait_for("stage 1", lambda: taunt_on_console(term, "prompt> ", BLUE))

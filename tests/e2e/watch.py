@@ -1,5 +1,5 @@
-"""The program on a pseudo-terminal of its own, its boxes watched as they
-come and dismissed at once: lean enough for the benchmark and long runs."""
+"""The program on a bare pseudo-terminal of its own, read as it writes: lean
+enough for the benchmark, the long runs and the stress tests."""
 
 import fcntl
 import os
@@ -10,31 +10,73 @@ import struct
 import termios
 import time
 
-BOX = b"[ OK ]"
-
 
 class Run:
-    """One run of a program on a fresh 80x24 pseudo-terminal."""
+    """One run of a program on a fresh 80x24 pseudo-terminal. The terminal's
+    modes are taken before the program starts (`modes_before`): whatever the
+    program does to them, that is how it found them."""
 
     def __init__(self, argv, env):
-        self.output = b""
-        self.start = time.monotonic()
+        self.data = bytearray()
+        go_read, go_write = os.pipe()
+        # Closed by the exec (or by the child's end): then the program runs.
+        exec_read, exec_write = os.pipe()
         self.pid, self.fd = pty.fork()
         if self.pid == 0:
-            os.execve(argv[0], argv, env)
+            try:
+                # Until the program is there, a Ctrl+C ends this child as it
+                # would end the program.
+                signal.signal(signal.SIGINT, signal.SIG_DFL)
+                os.read(go_read, 1)
+                # Nothing of the tests' own open in the program.
+                for fd in sorted(set(range(3, 256)) - {exec_write}):
+                    try:
+                        os.close(fd)
+                    except OSError:
+                        pass
+                os.execve(argv[0], argv, env)
+            finally:
+                os._exit(127)
+        os.close(go_read)
+        os.close(exec_write)
         fcntl.ioctl(self.fd, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
+        self.modes_before = termios.tcgetattr(self.fd)
+        self.start = time.monotonic()
+        os.write(go_write, b"x")
+        os.close(go_write)
+        os.read(exec_read, 1)
+        os.close(exec_read)
 
-    def read(self, timeout):
-        """Reads what the program wrote, waiting up to timeout for it; whether
-        anything came."""
+    def wait(self, timeout=10.0):
+        """The program's wait status, once it has ended."""
+        deadline = time.monotonic() + timeout
+        while True:
+            pid, status = os.waitpid(self.pid, os.WNOHANG)
+            if pid:
+                self.pid = None
+                return status
+            if time.monotonic() > deadline:
+                raise AssertionError(f"the program did not end within {timeout} s")
+            self.pump(0.01)
+
+    def output(self):
+        """Everything the program wrote so far."""
+        return self.data
+
+    def pump(self, timeout):
+        """Reads what the program wrote, waiting up to timeout for it;
+        whether anything came."""
         if select.select([self.fd], [], [], max(timeout, 0))[0]:
             try:
                 data = os.read(self.fd, 65536)
             except OSError:
                 return False
-            self.output += data
+            self.data += data
             return bool(data)
         return False
+
+    def send_bytes(self, data):
+        os.write(self.fd, data)
 
     def cpu_ms(self):
         with open(f"/proc/{self.pid}/schedstat") as f:
@@ -61,74 +103,3 @@ class Run:
             os.kill(self.pid, signal.SIGKILL)
             os.waitpid(self.pid, 0)
         os.close(self.fd)
-
-
-class TerminalBoxes:
-    """Boxes drawn on the program's terminal, dismissed with Enter."""
-
-    def __init__(self, run):
-        self.run = run
-        self.shown = 0
-
-    def wait(self, count, timeout=20.0):
-        deadline = time.monotonic() + timeout
-        while True:
-            # Count what came, keeping only what may be the start of the next.
-            self.shown += self.run.output.count(BOX)
-            self.run.output = self.run.output[self.run.output.rfind(BOX) + 1:][-len(BOX):]
-            if self.shown >= count:
-                return time.monotonic()
-            if time.monotonic() > deadline:
-                raise RuntimeError(f"no box {count} within {timeout} s")
-            self.run.read(deadline - time.monotonic())
-
-    def dismiss(self):
-        os.write(self.run.fd, b"\r")
-        return time.monotonic()
-
-
-class DesktopBoxes:
-    """Boxes as windows titled "Hello" on an X server, seen as they are
-    mapped and dismissed with a key press through XTEST."""
-
-    def __init__(self, run, xdisplay):
-        from Xlib import X
-
-        self.run, self.d, self.X = run, xdisplay, X
-        self.windows = []
-
-    def wait(self, count, timeout=20.0):
-        deadline = time.monotonic() + timeout
-        while len(self.windows) < count:
-            if time.monotonic() > deadline:
-                raise RuntimeError(f"no window {count} within {timeout} s")
-            while self.d.pending_events():
-                event = self.d.next_event()
-                if event.type == self.X.MapNotify and self._is_box(event.window):
-                    self.windows.append(event.window)
-            if len(self.windows) >= count:
-                break
-            ready = select.select([self.d.fileno(), self.run.fd], [], [],
-                                  deadline - time.monotonic())[0]
-            if self.run.fd in ready:
-                self.run.read(0)
-        return time.monotonic()
-
-    def _is_box(self, window):
-        try:
-            return window.get_wm_name() == "Hello"
-        except Exception:
-            return False
-
-    def dismiss(self):
-        from Xlib.ext import xtest
-
-        window = self.windows[-1]
-        window.set_input_focus(self.X.RevertToParent, self.X.CurrentTime)
-        keycode = self.d.keysym_to_keycode(0xFF0D)  # Return
-        self.d.sync()
-        start = time.monotonic()
-        xtest.fake_input(self.d, self.X.KeyPress, keycode)
-        xtest.fake_input(self.d, self.X.KeyRelease, keycode)
-        self.d.flush()
-        return start

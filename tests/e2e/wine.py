@@ -65,7 +65,7 @@ class WineBoxes:
     def shown(self):
         return len(self.handles)
 
-    def wait(self, text, count):
+    def wait(self, count, text):
         expected = GREETING_CP949 if text.startswith("당신") else text.encode("ascii")
         while len(self.handles) < count:
             previous = self.handles[-1] if self.handles else "0"

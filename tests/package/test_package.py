@@ -13,8 +13,9 @@ import zipfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 
-from desktop import DesktopBoxes, Xvfb  # noqa: E402
-from scenario import TerminalBoxes, run_to_taunting  # noqa: E402
+from boxes import DesktopBoxes, TerminalBoxes  # noqa: E402
+from desktop import Xvfb  # noqa: E402
+from scenario import run_to_taunting  # noqa: E402
 from terminal import GREETING_UTF8, Terminal  # noqa: E402
 
 BUILD = os.environ.get("MERONG_BUILD", "")
@@ -69,7 +70,7 @@ class Installed(unittest.TestCase):
 
     def test_installed_program_finds_its_desktop_module(self):
         with Xvfb() as x, Terminal(env=dict(KOREAN, MERONG=self.merong, **x.env())) as term:
-            DesktopBoxes(x).wait(GREETING_UTF8["ko"], 1)
+            DesktopBoxes(x).wait(1, GREETING_UTF8["ko"])
             self.assertNotIn(b"\x1b[?1049h", term.output())
 
     def test_a_module_planted_beside_the_program_is_not_loaded(self):
@@ -89,7 +90,7 @@ class Installed(unittest.TestCase):
         run("cc", "-shared", "-fPIC", "-o", os.path.join(folder, "merong-gtk.so"), planted)
         with Xvfb() as x, Terminal(env=dict(KOREAN, MERONG=os.path.join(folder, "merong"),
                                             **x.env())) as term:
-            TerminalBoxes(term).wait(GREETING_UTF8["ko"], 1)
+            TerminalBoxes(term).wait(1, GREETING_UTF8["ko"])
         self.assertFalse(os.path.exists(marker))
 
 
@@ -184,7 +185,7 @@ class DebianPackage(unittest.TestCase):
         with Xvfb() as x, Terminal("merong", env=dict(KOREAN, PATH=f"{games}:/usr/bin:/bin",
                                                       **x.env())) as term:
             # The desktop module found where the package put it.
-            DesktopBoxes(x).wait(GREETING_UTF8["ko"], 1)
+            DesktopBoxes(x).wait(1, GREETING_UTF8["ko"])
             self.assertNotIn(b"\x1b[?1049h", term.output())
         run(*dpkg, "-r", "merong")
         left = [os.path.join(folder, name) for folder, _, names in os.walk(os.path.join(root, "usr"))

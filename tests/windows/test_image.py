@@ -43,7 +43,8 @@ class Image(unittest.TestCase):
         for flag in ["HIGH_ENTROPY_VA", "DYNAMIC_BASE", "NX_COMPAT"]:
             self.assertIn(flag, characteristics)
         # The same source gives the same bytes: no build time in the header.
-        self.assertRegex(self.headers, r"Time/Date\s+Thu Jan  1 00:00:00 1970")
+        stamp = re.search(r"Time/Date\s+(.*)", self.headers).group(1)
+        self.assertEqual(stamp, "Thu Jan  1 00:00:00 1970")
 
     def test_small_and_stripped(self):
         # The program, its runtime and its icon.

@@ -1,5 +1,5 @@
-// The part of the Win32 API that merong uses, provided on POSIX systems by
-// the files beside this one.
+// The part of the Win32 API that merong uses, where there is no Windows:
+// provided by posix/ on POSIX systems, and by web/ in a web page.
 #ifndef MERONG_WINDOWS_H
 #define MERONG_WINDOWS_H
 
