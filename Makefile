@@ -2,11 +2,12 @@
 PRESET ?= release
 BUILD := build/$(PRESET)
 WINDOWS := build/windows
+WEB := build/web
 # Builds are reproducible: what carries a time carries the last commit's.
 SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || echo 0)
 export SOURCE_DATE_EPOCH
 
-.PHONY: all build run windows package test bench soak matrix screenshots clean
+.PHONY: all build run windows web package test bench soak matrix screenshots clean
 
 all: build
 
@@ -24,19 +25,28 @@ windows:
 	cmake --preset windows
 	cmake --build --preset windows --parallel
 
-# A Debian package of the program, and a zip of merong.exe.
+# merong.html, the program in a web page: one file.
+web:
+	scripts/deps web
+	NODE_PATH=/usr/share/nodejs cmake --preset web
+	NODE_PATH=/usr/share/nodejs cmake --build --preset web --parallel
+
+# What users get, side by side in build/packages: a Debian package, a zip of
+# merong.exe, and merong.html.
 package:
-	$(MAKE) --no-print-directory windows build
+	$(MAKE) --no-print-directory windows build web
 	cd $(BUILD) && cpack
 	cd $(WINDOWS) && cpack
+	mkdir -p build/packages
+	cp $(BUILD)/merong_*.deb $(WINDOWS)/merong-*-win64.zip $(WEB)/merong.html build/packages/
 
 test:
 	scripts/deps test
-	$(MAKE) --no-print-directory windows
+	$(MAKE) --no-print-directory windows web
 	cmake --preset asan
 	cmake --build --preset asan --parallel --target merong
 	cmake --preset $(PRESET) -DMERONG_WINDOWS_DIR=$(CURDIR)/$(WINDOWS) \
-	  -DMERONG_ASAN_DIR=$(CURDIR)/build/asan
+	  -DMERONG_ASAN_DIR=$(CURDIR)/build/asan -DMERONG_WEB_DIR=$(CURDIR)/$(WEB)
 	cmake --build --preset $(PRESET) --parallel
 	cd $(BUILD) && cpack
 	cd $(WINDOWS) && cpack
@@ -44,8 +54,9 @@ test:
 
 bench:
 	scripts/deps test
-	$(MAKE) --no-print-directory windows build
+	$(MAKE) --no-print-directory windows build web
 	/usr/bin/python3 bench/bench.py $(BUILD) $(WINDOWS)
+	cd tests/web && MERONG_HTML=$(CURDIR)/$(WEB)/merong.html node ../../bench/web.mjs
 
 # Long runs: 10,000 boxes on the terminal, 1,000 windows; nothing may grow.
 soak: build
