@@ -72,11 +72,13 @@ matrix:
 # The README's pictures, taken by the tests' own tooling.
 screenshots:
 	scripts/deps test
-	$(MAKE) --no-print-directory windows build
+	$(MAKE) --no-print-directory windows build web
 	cd tests/e2e && MERONG=$(CURDIR)/$(BUILD)/games/merong MERONG_WINDOWS=$(CURDIR)/$(WINDOWS) \
 	  MERONG_PICTURES=$(CURDIR)/docs/pictures /usr/bin/python3 -m unittest \
 	  test_xterm test_desktop.Desktop.test_greeting_shows_its_text \
 	  test_wine.Sequence.test_greeting_bytes_are_the_same_under_any_code_page
+	cd tests/web && MERONG_HTML=$(CURDIR)/$(WEB)/merong.html MERONG_PICTURES=$(CURDIR)/docs/pictures \
+	  node --test --test-name-pattern="greets a ko-KR browser in" test_page.mjs
 
 clean:
 	rm -rf build

@@ -10,6 +10,8 @@
 
 #include <errno.h>
 #include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <stdlib.h>
 #include <strings.h>
 
@@ -33,12 +35,18 @@ std::string convert(iconv_t cd, std::string_view text, std::string_view substitu
         out.append(buffer, static_cast<size_t>(to - buffer));
         if (done != static_cast<size_t>(-1) || errno == E2BIG)
             continue;
+        // What the converter still holds comes first (a base character it
+        // keeps in case a combining mark follows, in code pages 1255 and
+        // 1258); this also puts it back in its initial state.
+        to = buffer;
+        room = sizeof buffer;
+        iconv(cd, nullptr, nullptr, &to, &room);
+        out.append(buffer, static_cast<size_t>(to - buffer));
         out += substitute;
         do {
             in++;
             left--;
         } while (from_utf8 && left > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80);
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
     // The shift back to the initial state, for encodings that have one.
     char *to = buffer;
@@ -63,18 +71,28 @@ const char *locale_name()
 std::string charset_for_locale(const char *locale)
 {
     std::string_view name = locale ? locale : "";
-    size_t dot = name.find('.');
-    if (dot == std::string_view::npos)
+    // A terminal in the C locale is taken to be UTF-8, as terminals are now.
+    if (name.empty() || name == "C" || name == "POSIX")
         return "UTF-8";
-    std::string charset(name.substr(dot + 1, name.find('@', dot) - dot - 1));
-    // One name for UTF-8, however the locale spells it ("utf8", "UTF8", ...).
+    // The character set as the C library has it for the locale (glibc's
+    // en_US is ISO-8859-1), without touching the process's own locale.
+    locale_t loaded = newlocale(LC_CTYPE_MASK, locale, nullptr);
+    if (!loaded)
+        return "UTF-8"; // a locale that cannot be loaded says nothing
+    std::string charset = nl_langinfo_l(CODESET, loaded);
+    freelocale(loaded);
     if (strcasecmp(charset.c_str(), "UTF-8") == 0 || strcasecmp(charset.c_str(), "UTF8") == 0)
         return "UTF-8";
-    // A charset iconv does not know is no charset at all.
-    iconv_t cd = iconv_open("UTF-8", charset.c_str());
+    // The box's escape sequences are ASCII: a character set that would
+    // write them as other bytes (UTF-16, EBCDIC), or that iconv does not
+    // know, is no use.
+    iconv_t cd = iconv_open(charset.c_str(), "UTF-8");
     if (cd == no_conversion)
         return "UTF-8";
     iconv_close(cd);
+    const std::string_view probe = "\x1b[?25l[ OK ] ~";
+    if (utf8_to_charset(charset, probe) != probe)
+        return "UTF-8";
     return charset;
 }
 

@@ -13,6 +13,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -85,6 +86,25 @@ std::string console_sgr()
                                   : attribute_sgr(static_cast<uint16_t>(attribute_in_force));
 }
 
+std::string clear_screen(int fd)
+{
+    std::string clear = attribute_in_force < 0 ? "" : console_sgr();
+    if (terminal_caps().back_colour_erase || attribute_in_force < 0) {
+        // Erase the screen and the scrollback in the colours in force.
+        clear += "\x1b[2J\x1b[3J";
+    } else {
+        // A terminal that erases in its default colours: every cell is
+        // written, in the colours in force.
+        winsize size = {};
+        if (ioctl(fd, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0)
+            size = {24, 80, 0, 0};
+        clear += "\x1b[3J";
+        for (int row = 1; row <= size.ws_row; row++)
+            clear += "\x1b[" + std::to_string(row) + ";1H" + std::string(size.ws_col, ' ');
+    }
+    return clear + "\x1b[H";
+}
+
 bool terminal_is_dumb()
 {
     const char *term = getenv("TERM");
@@ -122,13 +142,8 @@ extern "C" int __wrap_system(const char *command)
 {
     if (command && strcmp(command, "cls") == 0) {
         fflush(stdout);
-        if (console_is_terminal()) {
-            // Erase the screen and the scrollback in the colours in force, then
-            // home the cursor.
-            std::string clear = attribute_in_force < 0 ? "" : console_sgr();
-            clear += "\x1b[2J\x1b[3J\x1b[H";
-            write_all(STDOUT_FILENO, clear);
-        }
+        if (console_is_terminal())
+            write_all(STDOUT_FILENO, clear_screen(STDOUT_FILENO));
         return 0;
     }
     return __real_system(command);

@@ -20,6 +20,10 @@ std::string attribute_sgr(uint16_t attribute);
 // The SGR of the attribute in force on the console, or "\e[0m" when the
 // program has set none.
 std::string console_sgr();
+// What empties the screen of the terminal on fd and fills all of it with the
+// colours in force (every cell written, where the terminal would erase in
+// its default colours), cursor home.
+std::string clear_screen(int fd);
 // Whether the terminal says it cannot move its cursor or show colours.
 bool terminal_is_dumb();
 // Whether standard output is a terminal that understands colours and clears.
@@ -29,8 +33,9 @@ bool console_is_terminal();
 
 // The locale name that decides text handling: LC_ALL, LC_CTYPE, then LANG.
 const char *locale_name();
-// The character set a terminal in that locale expects, e.g. "EUC-KR"; "UTF-8"
-// for UTF-8 however the locale spells it, and where it names none.
+// The character set a terminal in that locale expects, as the C library
+// has it, e.g. "EUC-KR"; "UTF-8" for the C locale, for a locale that cannot
+// be loaded, and for a character set that cannot carry escape sequences.
 std::string charset_for_locale(const char *locale);
 // Narrow text in a code page as UTF-8. Bytes that mean nothing in the code
 // page become U+FFFD, and control characters other than line breaks and
@@ -40,6 +45,25 @@ std::string narrow_to_utf8(unsigned codepage, std::string_view text);
 std::string ansi_to_utf8(const char *text);
 // UTF-8 text in another character set, with what it lacks approximated.
 std::string utf8_to_charset(const std::string &charset, std::string_view text);
+
+// terminfo.cpp
+
+// What a terminal can do. The defaults are xterm's, for a terminal that has
+// no terminfo entry.
+struct TerminalCaps {
+    std::string enter_alternate = "\x1b[?1049h", leave_alternate = "\x1b[?1049l"; // or none
+    std::string hide_cursor = "\x1b[?25l", show_cursor = "\x1b[?25h";             // or none
+    std::string save_position = "\x1b"
+                                "7",
+                restore_position = "\x1b"
+                                   "8";
+    int colours = 8;
+    bool back_colour_erase = true; // an erase fills with the background in force
+};
+// For the terminal TERM names, run inside GNU screen or not.
+TerminalCaps caps_for(const char *term, bool in_screen);
+// For the terminal the environment names, looked up once.
+const TerminalCaps &terminal_caps();
 
 // msgbox_tty.cpp
 
@@ -59,9 +83,13 @@ struct BoxLayout {
 };
 BoxLayout layout_box(std::string_view caption, std::string_view text, int cols, int rows);
 
-// What a chunk of terminal input does to a box laid out as given.
+// What a chunk of terminal input does to a box laid out as given: the keys
+// and the sequence at its start, *used bytes of it. A click is a press and a
+// release on the same button of the box; `pressed` keeps where the press
+// was, from one call to the next.
 enum class BoxInput { none, dismiss, incomplete };
-BoxInput box_input(std::string_view in, const BoxLayout &box, size_t *used);
+enum class BoxTarget { none, ok, close };
+BoxInput box_input(std::string_view in, const BoxLayout &box, size_t *used, BoxTarget *pressed);
 
 // A box shown on the controlling terminal; IDOK once dismissed, 0 when there
 // is no terminal to show it on.

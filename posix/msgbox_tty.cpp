@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 
 namespace {
@@ -89,33 +90,45 @@ std::vector<std::string> break_lines(std::string_view text, int width)
 struct Terminal {
     int fd = -1;
     termios saved, raw;
-    char enter[256], leave[256]; // escape sequences into and out of the box
-    size_t enter_length = 0, leave_length = 0;
+    // What takes the terminal into the box and out of it. Changed only while
+    // no handler can run (see set_leave).
+    std::string enter, leave;
 };
 Terminal terminal;
-volatile sig_atomic_t taken = 0;     // the terminal is in the box's modes
-volatile sig_atomic_t resized = 0;   // the box is to be drawn anew
-volatile sig_atomic_t continued = 0; // back from a stop: drawn anew too
+// Set by the handlers, taken by the loop. Lock-free, so safe in a handler;
+// read and cleared in one step, so that no signal is lost in between.
+std::atomic<bool> taken{false};     // the terminal is in the box's modes
+std::atomic<bool> resized{false};   // the box is to be drawn anew
+std::atomic<bool> continued{false}; // back from a stop: taken again, drawn anew
+static_assert(std::atomic<bool>::is_always_lock_free);
 
-const int box_signals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGTSTP, SIGWINCH};
-struct sigaction previous[std::size(box_signals)];
+// What the box does with a signal while it is up. Any signal whose default
+// action ends the process gives the terminal back first (the fatal ones too);
+// a stop gives it back, and the box takes it again once continued.
+const int ending_signals[] = {SIGHUP,  SIGINT,  SIGQUIT,   SIGILL,  SIGTRAP, SIGABRT,
+                              SIGBUS,  SIGFPE,  SIGUSR1,   SIGSEGV, SIGUSR2, SIGPIPE,
+                              SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU, SIGXFSZ, SIGVTALRM,
+                              SIGPROF, SIGIO,   SIGPWR,    SIGSYS};
+const int stop_signals[] = {SIGTSTP, SIGTTIN, SIGTTOU};
+
+struct sigaction previous[NSIG];
+bool handled[NSIG]; // a handler of the box's own is in place
 
 // Async-signal-safe.
 void give_back()
 {
-    if (!taken)
+    if (!taken.exchange(false))
         return;
-    taken = 0;
-    write_all(terminal.fd, {terminal.leave, terminal.leave_length});
+    write_all(terminal.fd, terminal.leave);
     tcsetattr(terminal.fd, TCSANOW, &terminal.saved);
 }
 
-// Async-signal-safe.
+// Taken first, so that a signal that lands meanwhile gives it back.
 void take()
 {
+    taken = true;
     tcsetattr(terminal.fd, TCSAFLUSH, &terminal.raw);
-    write_all(terminal.fd, {terminal.enter, terminal.enter_length});
-    taken = 1;
+    write_all(terminal.fd, terminal.enter);
 }
 
 void default_action(int signal)
@@ -125,74 +138,130 @@ void default_action(int signal)
     sigaction(signal, &action, nullptr);
 }
 
+void handle(int signal, void (*handler)(int))
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    // Nothing else of ours runs inside a handler.
+    sigfillset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+}
+
+void set_mask(int how, int signal)
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, signal);
+    sigprocmask(how, &set, nullptr);
+}
+
 // A signal that ends the process: the terminal is given back, then the
 // signal ends the process by its default action, with its own status.
 void on_ending(int signal)
 {
     give_back();
     default_action(signal);
-    raise(signal); // delivered as soon as this handler returns
+    // Delivered as soon as this handler returns; a fault comes back at once
+    // on its own.
+    raise(signal);
 }
 
 void on_winch(int)
 {
-    resized = 1;
+    resized = true;
 }
 
-void on_stop(int)
+// Ctrl+Z, or a background read or write of the terminal: the terminal is
+// given back, then the process stops, by the signal's own default action,
+// so that the shell says why. Once continued, the loop takes the terminal
+// again, and only in the foreground: not here.
+void on_stop(int signal)
 {
     int saved_errno = errno;
     give_back();
-    default_action(SIGTSTP);
-    sigset_t stop;
-    sigemptyset(&stop);
-    sigaddset(&stop, SIGTSTP);
-    sigprocmask(SIG_UNBLOCK, &stop, nullptr);
-    raise(SIGTSTP); // stopped here until continued
+    default_action(signal);
+    set_mask(SIG_UNBLOCK, signal);
+    raise(signal); // stopped here until continued
     // cppcheck-suppress unreachableCode ; raise() returns once continued
-    sigprocmask(SIG_BLOCK, &stop, nullptr);
-    struct sigaction action = {};
-    action.sa_handler = on_stop;
-    sigfillset(&action.sa_mask);
-    sigaction(SIGTSTP, &action, nullptr);
-    take();
-    continued = 1;
+    set_mask(SIG_BLOCK, signal);
+    handle(signal, on_stop);
+    continued = true;
     errno = saved_errno;
+}
+
+// Continued after a stop that could not be caught (SIGSTOP): the shell may
+// have set the terminal's modes to its own meanwhile.
+void on_continue(int)
+{
+    continued = true;
+}
+
+// The signals the box handles, in a set.
+sigset_t box_set()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal = 1; signal < NSIG; signal++)
+        if (handled[signal])
+            sigaddset(&set, signal);
+    return set;
 }
 
 void install_handlers()
 {
-    for (size_t i = 0; i < std::size(box_signals); i++) {
-        int signal = box_signals[i];
-        sigaction(signal, nullptr, &previous[i]);
-        // A signal the process was started to ignore stays ignored.
-        if (previous[i].sa_handler == SIG_IGN && signal != SIGWINCH)
-            continue;
-        struct sigaction action = {};
-        action.sa_handler = signal == SIGWINCH ? on_winch : signal == SIGTSTP ? on_stop : on_ending;
-        sigfillset(&action.sa_mask);
-        sigaction(signal, &action, nullptr);
-    }
+    auto install = [](int signal, void (*handler)(int), bool even_if_ignored) {
+        sigaction(signal, nullptr, &previous[signal]);
+        // A signal the process was started to ignore stays ignored, and one
+        // it handles itself stays its own.
+        if (previous[signal].sa_handler != SIG_DFL && !even_if_ignored)
+            return;
+        handle(signal, handler);
+        handled[signal] = true;
+    };
+    for (int signal : ending_signals)
+        install(signal, on_ending, false);
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; signal++)
+        install(signal, on_ending, false);
+    for (int signal : stop_signals)
+        install(signal, on_stop, false);
+    install(SIGCONT, on_continue, true);
+    install(SIGWINCH, on_winch, true);
 }
 
 void restore_handlers()
 {
-    for (size_t i = 0; i < std::size(box_signals); i++)
-        sigaction(box_signals[i], &previous[i], nullptr);
+    for (int signal = 1; signal < NSIG; signal++) {
+        if (handled[signal])
+            sigaction(signal, &previous[signal], nullptr);
+        handled[signal] = false;
+    }
 }
 
-// Copies an escape sequence where a signal handler can write it from.
-size_t keep(char (&to)[256], const std::string &sequence)
+// Whether the process may use the terminal: it is in the foreground, or it
+// would not be stopped for using it from the background.
+bool may_take(int fd)
 {
-    size_t length = std::min(sequence.size(), sizeof to);
-    memcpy(to, sequence.data(), length);
-    return length;
+    return tcgetpgrp(fd) == getpgrp() || !handled[SIGTTOU];
+}
+
+// What gives the terminal back, from now on: set while no handler runs.
+void set_leave(std::string leave)
+{
+    sigset_t all, was;
+    sigfillset(&all);
+    sigprocmask(SIG_BLOCK, &all, &was);
+    terminal.leave = std::move(leave);
+    sigprocmask(SIG_SETMASK, &was, nullptr);
 }
 
 struct Style {
     const char *title, *body, *button;
 };
-const Style style = {"\x1b[0;97;44m", "\x1b[0;30;47m", "\x1b[0;97;44m"};
+// Bright white on blue for the title bar and the button, black on grey for
+// the rest; where there are no colours, the title bar and the button in
+// reverse video, the button bold too.
+const Style colour_style = {"\x1b[0;97;44m", "\x1b[0;30;47m", "\x1b[0;97;44m"};
+const Style mono_style = {"\x1b[0;7m", "\x1b[0m", "\x1b[0;1;7m"};
 
 struct Glyphs {
     const char *top_left, *top_right, *bottom_left, *bottom_right, *horizontal, *vertical;
@@ -234,7 +303,7 @@ class Row {
     int column_, cols_;
 };
 
-std::string render(const BoxLayout &box, std::string_view caption, bool unicode)
+std::string render(const BoxLayout &box, std::string_view caption, bool unicode, const Style &style)
 {
     const Glyphs &g = unicode ? unicode_glyphs : ascii_glyphs;
     int inner = box.width - 2;
@@ -247,9 +316,13 @@ std::string render(const BoxLayout &box, std::string_view caption, bool unicode)
         if (r == 0) {
             row.add(style.title, g.top_left);
             row.add(style.title, " ");
-            row.add(style.title, caption, box.close_left - 1);
-            row.repeat(style.title, " ", box.close_left - row.column());
-            row.add(style.title, "[X]");
+            if (box.close_row >= 0) {
+                row.add(style.title, caption, box.close_left - 1);
+                row.repeat(style.title, " ", box.close_left - row.column());
+                row.add(style.title, "[X]");
+            } else {
+                row.add(style.title, caption, box.left + box.width - 1);
+            }
             row.repeat(style.title, " ", box.left + box.width - 1 - row.column());
             row.add(style.title, g.top_right);
         } else if (r == box.height - 1) {
@@ -272,6 +345,36 @@ std::string render(const BoxLayout &box, std::string_view caption, bool unicode)
         out += row.bytes();
     }
     return out;
+}
+
+// The cells under the box, blanked in the console's colours.
+std::string blank(const BoxLayout &box, const std::string &console)
+{
+    std::string out;
+    int width = std::min(box.width, box.cols - box.left);
+    for (int y = box.top; y < box.top + box.height && y < box.rows; y++)
+        out += "\x1b[" + std::to_string(y + 1) + ";" + std::to_string(box.left + 1) + "H" +
+               console + std::string(static_cast<size_t>(std::max(width, 0)), ' ');
+    return out;
+}
+
+// The whole screen in the console's colours, every cell written where the
+// terminal would erase in its default colours.
+std::string backdrop(int cols, int rows, const std::string &console, bool erase_fills)
+{
+    if (erase_fills)
+        return console + "\x1b[2J";
+    std::string out = console;
+    for (int y = 1; y <= rows; y++)
+        out += "\x1b[" + std::to_string(y) + ";1H" + std::string(static_cast<size_t>(cols), ' ');
+    return out;
+}
+
+// Languages whose terminals draw line-drawing characters two columns wide.
+bool east_asian(const char *locale)
+{
+    std::string_view name = locale ? locale : "";
+    return name.starts_with("ko") || name.starts_with("ja") || name.starts_with("zh");
 }
 
 // The box on one line, for a terminal that cannot do more.
@@ -297,19 +400,36 @@ void terminal_size(int fd, int &cols, int &rows)
     }
 }
 
-// Parses "\e[<b;x;yM" (SGR) or "\e[Mbxy" (X10): a release of the first
-// button on the OK button or the close mark dismisses the box.
-BoxInput mouse(std::string_view in, const BoxLayout &box, size_t *used)
+// What is under a cell of the box that a click can press.
+BoxTarget target_at(const BoxLayout &box, int row, int column)
+{
+    if (row == box.ok_row && column >= box.ok_left && column < box.ok_right)
+        return BoxTarget::ok;
+    if (row == box.close_row && column >= box.close_left && column < box.close_right)
+        return BoxTarget::close;
+    return BoxTarget::none;
+}
+
+// The longest control sequence a terminal sends for a key or a click, with
+// room to spare: anything longer is no sequence of ours.
+const size_t longest_sequence = 32;
+
+// Parses "\e[<b;x;yM" or "...m" (SGR) or "\e[Mbxy" (X10). A click, as on
+// Windows, is the first button pressed and released on the same button of
+// the box, OK or the close mark.
+BoxInput mouse(std::string_view in, const BoxLayout &box, size_t *used, BoxTarget *pressed)
 {
     int button, x, y;
     bool release;
-    if (in.size() >= 3 && in[2] == 'M') {
+    if (in[2] == 'M') {
         if (in.size() < 6)
             return BoxInput::incomplete;
         *used = 6;
         // X10 reports a release as button 3, whichever button it was.
-        release = ((static_cast<unsigned char>(in[3]) - 32) & 3) == 3;
-        button = 0;
+        button = static_cast<unsigned char>(in[3]) - 32;
+        release = button == 3;
+        if (release)
+            button = 0;
         x = static_cast<unsigned char>(in[4]) - 32;
         y = static_cast<unsigned char>(in[5]) - 32;
     } else {
@@ -327,22 +447,31 @@ BoxInput mouse(std::string_view in, const BoxLayout &box, size_t *used)
             }
         }
         if (i >= in.size())
-            return BoxInput::incomplete;
+            return in.size() < longest_sequence ? BoxInput::incomplete
+                                                : (*used = i, BoxInput::none);
+        if (in[i] != 'M' && in[i] != 'm') {
+            *used = i; // not a report: what stopped it is read on its own
+            return BoxInput::none;
+        }
         *used = i + 1;
-        if ((in[i] != 'M' && in[i] != 'm') || n != 2)
+        if (n != 2)
             return BoxInput::none;
         button = values[0];
         x = values[1];
         y = values[2];
         release = in[i] == 'm';
     }
-    // Only a plain click of the first button: no wheel, drag or modifier.
-    if (!release || button != 0)
+    // Only the first button, with no modifier and no wheel.
+    if (button != 0)
         return BoxInput::none;
-    int row = y - 1, column = x - 1;
-    bool on_ok = row == box.ok_row && column >= box.ok_left && column < box.ok_right;
-    bool on_close = row == box.close_row && column >= box.close_left && column < box.close_right;
-    return on_ok || on_close ? BoxInput::dismiss : BoxInput::none;
+    BoxTarget under = target_at(box, y - 1, x - 1);
+    if (!release) {
+        *pressed = under;
+        return BoxInput::none;
+    }
+    bool clicked = under != BoxTarget::none && under == *pressed;
+    *pressed = BoxTarget::none;
+    return clicked ? BoxInput::dismiss : BoxInput::none;
 }
 
 } // namespace
@@ -386,7 +515,24 @@ BoxLayout layout_box(std::string_view caption, std::string_view text, int cols, 
     box.rows = rows;
     // Borders and a margin of two on each side; the text is broken to fit
     // the terminal.
-    box.lines = break_lines(text, std::max(1, cols - 6));
+    const int room = std::max(1, cols - 6);
+    box.lines = break_lines(text, room);
+    // Whatever a break left, no line is wider than the room: cut it there.
+    for (size_t n = 0; n < box.lines.size(); n++) {
+        std::string &line = box.lines[n];
+        int used = 0;
+        for (size_t i = 0; i < line.size();) {
+            size_t start = i;
+            int w = char_width(next_char(line, i));
+            if (used + w > room && used > 0) {
+                std::string rest = line.substr(start);
+                line.erase(start); // before the insertion moves the line
+                box.lines.insert(box.lines.begin() + static_cast<long>(n) + 1, std::move(rest));
+                break;
+            }
+            used += w;
+        }
+    }
     int content = 6; // "[ OK ]"
     for (const std::string &line : box.lines)
         content = std::max(content, text_width(line));
@@ -402,10 +548,16 @@ BoxLayout layout_box(std::string_view caption, std::string_view text, int cols, 
     box.close_row = box.top;
     box.close_right = box.left + box.width - 2;
     box.close_left = box.close_right - 3;
+    // A button that cannot be drawn whole, between the borders and on the
+    // screen, is not drawn and cannot be clicked: keys still dismiss.
+    if (box.width < 8 || box.ok_row >= rows)
+        box.ok_row = box.ok_left = box.ok_right = -1;
+    if (box.width < 7)
+        box.close_row = box.close_left = box.close_right = -1;
     return box;
 }
 
-BoxInput box_input(std::string_view in, const BoxLayout &box, size_t *used)
+BoxInput box_input(std::string_view in, const BoxLayout &box, size_t *used, BoxTarget *pressed)
 {
     *used = 1;
     if (in.empty())
@@ -418,33 +570,49 @@ BoxInput box_input(std::string_view in, const BoxLayout &box, size_t *used)
     // A lone Esc, or the start of a sequence that is yet to come.
     if (in.size() == 1)
         return BoxInput::incomplete;
-    if (in[1] == '\x1b')
-        return BoxInput::dismiss; // Esc, then something else
-    if (in[1] == 'O') {           // SS3: a function key; "\eOM" is keypad Enter
+    // Esc, then another key that dismisses (a terminal may hold a lone Esc
+    // back and send it with the next key): one dismissal.
+    if (in[1] == '\x1b' || in[1] == '\r' || in[1] == '\n' || in[1] == ' ')
+        return BoxInput::dismiss;
+    if (in[1] == 'O') { // SS3: a function key; "\eOM" is keypad Enter
         if (in.size() < 3)
             return BoxInput::incomplete;
+        unsigned char final = static_cast<unsigned char>(in[2]);
+        if (final < 0x40 || final > 0x7E) {
+            *used = 2; // cut short: what follows is a key of its own
+            return BoxInput::none;
+        }
         *used = 3;
-        return in[2] == 'M' ? BoxInput::dismiss : BoxInput::none;
+        return final == 'M' ? BoxInput::dismiss : BoxInput::none;
     }
     if (in[1] != '[') {
         *used = 2; // Alt and a key
         return BoxInput::none;
     }
     if (in.size() >= 3 && (in[2] == '<' || in[2] == 'M'))
-        return mouse(in, box, used);
-    // Any other control sequence: parameters, then a final byte.
+        return mouse(in, box, used, pressed);
+    // Any other control sequence: parameters and intermediates, then a final
+    // byte. Anything else cuts it short, and is read as a key of its own.
     for (size_t i = 2; i < in.size(); i++) {
         unsigned char b = static_cast<unsigned char>(in[i]);
         if (b >= 0x40 && b <= 0x7E) {
             *used = i + 1;
             return BoxInput::none;
         }
+        if (b < 0x21 || b > 0x3F || i >= longest_sequence) {
+            *used = i;
+            return BoxInput::none;
+        }
     }
     return BoxInput::incomplete;
 }
 
-int tty_message_box(const std::string &caption, const std::string &text)
+int tty_message_box(const std::string &caption_text, const std::string &text)
 {
+    // A caption is one line: its tabs and line feeds are spaces.
+    std::string caption = caption_text;
+    std::replace_if(
+        caption.begin(), caption.end(), [](char c) { return c == '\t' || c == '\n'; }, ' ');
     int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return 0;
@@ -462,11 +630,27 @@ int tty_message_box(const std::string &caption, const std::string &text)
     }
 
     const std::string charset = charset_for_locale(locale_name());
-    const bool unicode = charset == "UTF-8";
+    // Line-drawing characters where they take one column: in UTF-8, but not
+    // in an East Asian locale, where a terminal may give them two.
+    const bool unicode = charset == "UTF-8" && !east_asian(locale_name());
     // A terminal that can only print lines gets the box as a line.
     const bool dumb = terminal_is_dumb();
+    const TerminalCaps &caps = terminal_caps();
+    // Without an alternate screen, the box is drawn over the console in its
+    // own rectangle, which is blanked again when it goes.
+    const bool alternate = !caps.enter_alternate.empty();
+    const Style &style = caps.colours >= 8 ? colour_style : mono_style;
     // Around the box, the console's colours, as if it stood over the console.
     const std::string console = console_sgr();
+    const std::string mouse_on = "\x1b[?1000h\x1b[?1006h", mouse_off = "\x1b[?1006l\x1b[?1000l";
+    auto leave = [&](const BoxLayout *drawn) {
+        if (dumb)
+            return std::string("\r\n");
+        std::string out = mouse_off + caps.show_cursor;
+        if (alternate)
+            return out + caps.leave_alternate + console;
+        return out + (drawn ? blank(*drawn, console) : "") + caps.restore_position + console;
+    };
 
     terminal.fd = fd;
     terminal.saved = saved;
@@ -476,44 +660,73 @@ int tty_message_box(const std::string &caption, const std::string &text)
     terminal.raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR);
     terminal.raw.c_cc[VMIN] = 1;
     terminal.raw.c_cc[VTIME] = 0;
-    // Alternate screen, cursor hidden, clicks reported.
-    terminal.enter_length =
-        keep(terminal.enter, dumb ? "" : "\x1b[?1049h\x1b[?25l\x1b[?1000h\x1b[?1006h");
-    terminal.leave_length = keep(
-        terminal.leave, dumb ? "\r\n" : "\x1b[?1006l\x1b[?1000l\x1b[?25h\x1b[?1049l" + console);
+    // The alternate screen (or the cursor kept, to come back to), the cursor
+    // hidden, clicks reported.
+    terminal.enter = dumb ? ""
+                          : (alternate ? caps.enter_alternate : caps.save_position) +
+                                caps.hide_cursor + mouse_on;
+    terminal.leave = leave(nullptr);
 
-    sigset_t box_set, outside;
-    sigemptyset(&box_set);
-    for (int signal : box_signals)
-        sigaddset(&box_set, signal);
-    sigprocmask(SIG_BLOCK, &box_set, &outside);
+    // No handler of the box's runs until all of them are in place.
+    sigset_t all, outside;
+    sigfillset(&all);
+    sigprocmask(SIG_BLOCK, &all, &outside);
     install_handlers();
-    take();
-    // While waiting for a key, the signals that end the process or resize the
-    // terminal come through; the others stay as they were.
+    const sigset_t handled_set = box_set();
+    // While waiting for a key, every signal the box handles comes through;
+    // the others stay as the program had them.
     sigset_t waiting = outside;
-    for (int signal : box_signals)
-        sigdelset(&waiting, signal);
-    sigset_t running = outside;
+    for (int signal = 1; signal < NSIG; signal++)
+        if (sigismember(&handled_set, signal))
+            sigdelset(&waiting, signal);
+    // While drawing, a resize waits for the wait (the box is drawn again
+    // then); anything that ends or stops the process does not.
+    sigset_t running = waiting;
     sigaddset(&running, SIGWINCH);
     sigprocmask(SIG_SETMASK, &running, nullptr);
 
     int result = 0;
     BoxLayout box = {};
     std::string pending;
+    BoxTarget pressed = BoxTarget::none;
     for (bool open = true, first = true; open; first = false) {
+        bool again = first;
+        // The terminal is taken at first and after any stop, and only in
+        // the foreground: from the background, the process stops, as any
+        // process that uses its terminal there does, until it is continued.
+        if (first || continued.exchange(false)) {
+            if (!may_take(fd)) {
+                raise(SIGTTOU);
+                // cppcheck-suppress duplicateBreak ; raise() returns once continued
+                continue;
+            }
+            take();
+            again = true;
+        }
         // A box is drawn anew after a resize or a stop; a line only after a stop.
-        const bool again = first || continued || (resized && !dumb);
-        continued = 0;
-        resized = 0;
+        if (resized.exchange(false) && !dumb)
+            again = true;
         if (again && dumb) {
             write_all(fd, utf8_to_charset(charset, line_box(caption, text)));
         } else if (again) {
             int cols, rows;
             terminal_size(fd, cols, rows);
+            // Over the console: the whole of a screen of its own, or just the
+            // box's own rectangle, where an earlier one is blanked first.
+            std::string under;
+            if (alternate) {
+                under = backdrop(cols, rows, console, caps.back_colour_erase);
+            } else if (!first) {
+                BoxLayout earlier = box; // on what is left of the screen it was on
+                earlier.cols = std::min(earlier.cols, cols);
+                earlier.rows = std::min(earlier.rows, rows);
+                under = blank(earlier, console);
+            }
             box = layout_box(caption, text, cols, rows);
-            write_all(
-                fd, utf8_to_charset(charset, console + "\x1b[2J" + render(box, caption, unicode)));
+            pressed = BoxTarget::none;
+            if (!alternate)
+                set_leave(leave(&box));
+            write_all(fd, utf8_to_charset(charset, under + render(box, caption, unicode, style)));
         }
         pollfd poll_tty = {fd, POLLIN, 0};
         // After a lone Esc, a moment for the rest of a sequence.
@@ -535,7 +748,7 @@ int tty_message_box(const std::string &caption, const std::string &text)
         pending.append(buffer, static_cast<size_t>(n));
         for (;;) {
             size_t used;
-            BoxInput input = box_input(pending, box, &used);
+            BoxInput input = box_input(pending, box, &used, &pressed);
             if (input == BoxInput::incomplete)
                 break;
             pending.erase(0, used);
@@ -547,7 +760,7 @@ int tty_message_box(const std::string &caption, const std::string &text)
         }
     }
 
-    sigprocmask(SIG_BLOCK, &box_set, nullptr);
+    sigprocmask(SIG_BLOCK, &all, nullptr);
     give_back();
     restore_handlers();
     terminal.fd = -1;

@@ -185,4 +185,6 @@ class DesktopBoxes:
         return moment
 
     def close(self):
-        self.d.close()
+        if self in self.x.watchers:
+            self.x.watchers.remove(self)
+            self.d.close()

@@ -65,9 +65,8 @@ class Xvfb:
             wm.wait()
 
     def close(self):
-        for watcher in self.watchers:
+        for watcher in list(self.watchers):
             watcher.close()
-        self.watchers = []
         self.process.terminate()
         try:
             self.process.wait(timeout=5)

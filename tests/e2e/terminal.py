@@ -68,8 +68,10 @@ class Screen:
 
     def __init__(self, captured, cols, rows):
         self.rows = []
+        # The colours carry on from one line to the next, as tmux writes them.
+        fg = bg = None
         for line in captured.split("\n")[:rows]:
-            cells, fg, bg, i = [], None, None, 0
+            cells, i = [], 0
             while i < len(line):
                 m = self.SGR.match(line, i)
                 if m:
@@ -253,6 +255,26 @@ class Terminal:
 
     def __exit__(self, *exc):
         self.close()
+
+
+# Where a sanitized build writes its reports, when it is the one under test:
+# a test module that imports these two fails on any report.
+SANITIZER_LOGS = os.environ.get("MERONG_SANITIZER_LOGS")
+
+
+def setUpModule():
+    if SANITIZER_LOGS:
+        shutil.rmtree(SANITIZER_LOGS, ignore_errors=True)
+        os.makedirs(SANITIZER_LOGS)
+
+
+def tearDownModule():
+    if SANITIZER_LOGS and os.listdir(SANITIZER_LOGS):
+        reports = ""
+        for name in sorted(os.listdir(SANITIZER_LOGS)):
+            with open(os.path.join(SANITIZER_LOGS, name)) as f:
+                reports += f.read()
+        raise AssertionError("sanitizer reports:\n" + reports)
 
 
 def shquote(s):

@@ -1,7 +1,6 @@
 """The real program in a real terminal, its boxes drawn on that terminal."""
 
 import os
-import shutil
 import signal
 import subprocess
 import tempfile
@@ -13,27 +12,9 @@ from parallel import each
 from record import Record
 from scenario import BLUE, DARK_YELLOW, TAUNT, run_sequence, taunt_on_console
 from terminal import GREETING_UTF8, MERONG, Terminal, wait_for
+from terminal import setUpModule, tearDownModule  # noqa: F401 (sanitizer reports)
 
 KOREAN = {"LANG": "ko_KR.UTF-8"}
-
-# Where a sanitized build writes its reports, when it is the one under test.
-SANITIZER_LOGS = os.environ.get("MERONG_SANITIZER_LOGS")
-
-
-def setUpModule():
-    if SANITIZER_LOGS:
-        shutil.rmtree(SANITIZER_LOGS, ignore_errors=True)
-        os.makedirs(SANITIZER_LOGS)
-
-
-def tearDownModule():
-    if SANITIZER_LOGS and os.listdir(SANITIZER_LOGS):
-        reports = ""
-        for name in sorted(os.listdir(SANITIZER_LOGS)):
-            with open(os.path.join(SANITIZER_LOGS, name)) as f:
-                reports += f.read()
-        raise AssertionError("sanitizer reports:\n" + reports)
-
 
 class Sequence(unittest.TestCase):
     def test_whole_sequence_with_every_way_to_dismiss(self):
@@ -119,7 +100,9 @@ class Ending(unittest.TestCase):
 
     def test_every_signal_in_every_state(self):
         signals = {"C-c": signal.SIGINT, "C-\\": signal.SIGQUIT, "SIGTERM": signal.SIGTERM,
-                   "SIGHUP": signal.SIGHUP, "SIGKILL": signal.SIGKILL}
+                   "SIGHUP": signal.SIGHUP, "SIGUSR1": signal.SIGUSR1, "SIGUSR2": signal.SIGUSR2,
+                   "SIGALRM": signal.SIGALRM, "SIGABRT": signal.SIGABRT, "SIGSEGV": signal.SIGSEGV,
+                   "SIGKILL": signal.SIGKILL}
         cases = [{"front end": "terminal", "signal": how, "state": state}
                  for how in signals for state in self.STATES]
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <string>
+
 namespace {
 
 TEST(Codepage, LocaleVariablesInTheirOrder)
@@ -30,15 +34,49 @@ TEST(Codepage, LocaleVariablesInTheirOrder)
     unsetenv("LANG");
 }
 
-TEST(Codepage, TerminalCharsetFromTheLocaleOrUtf8)
+// Locales made for the test in a folder of its own (LOCPATH): a machine may
+// have none but C.
+class Locales : public testing::Test {
+  protected:
+    static void SetUpTestSuite()
+    {
+        char folder[] = "/tmp/merong-locales-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        dir = folder;
+        for (const char *made : {"-i en_US -f ISO-8859-1 en_US", "-i ko_KR -f EUC-KR ko_KR.EUC-KR",
+                                 "-i ko_KR -f UTF-8 ko_KR.UTF-8"}) {
+            std::string command = "localedef -c " + std::string(made);
+            command.insert(command.rfind(' ') + 1, dir + "/");
+            ASSERT_EQ(system((command + " 2>/dev/null").c_str()), 0) << command;
+        }
+        setenv("LOCPATH", dir.c_str(), 1);
+    }
+    static void TearDownTestSuite()
+    {
+        unsetenv("LOCPATH");
+        EXPECT_EQ(system(("rm -rf " + dir).c_str()), 0);
+    }
+    static std::string dir;
+};
+std::string Locales::dir;
+
+TEST_F(Locales, TerminalCharsetIsTheOneTheCLibraryHasForTheLocale)
 {
-    EXPECT_EQ(charset_for_locale("ko_KR.UTF-8"), "UTF-8");
-    EXPECT_EQ(charset_for_locale("ko_KR.utf8"), "UTF-8");
-    EXPECT_EQ(charset_for_locale("en_US.UTF8@euro"), "UTF-8");
-    EXPECT_EQ(charset_for_locale("ko_KR.EUC-KR"), "EUC-KR");
-    EXPECT_EQ(charset_for_locale("de_DE.ISO-8859-15@euro"), "ISO-8859-15");
-    EXPECT_EQ(charset_for_locale("C"), "UTF-8");
-    EXPECT_EQ(charset_for_locale("xx_XX.NO-SUCH-CHARSET"), "UTF-8");
+    const struct {
+        const char *locale, *charset;
+    } cases[] = {
+        {"en_US", "ISO-8859-1"}, // glibc's en_US, whatever its name says
+        {"ko_KR.EUC-KR", "EUC-KR"},
+        {"ko_KR.UTF-8", "UTF-8"},
+        {"C.UTF-8", "UTF-8"},
+        {"C", "UTF-8"},
+        {"POSIX", "UTF-8"},
+        {"", "UTF-8"},
+        {"ko_KR.", "UTF-8"},                // cannot be loaded
+        {"xx_XX.NO-SUCH-CHARSET", "UTF-8"}, // nor this
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(charset_for_locale(c.locale), c.charset) << c.locale;
 }
 
 const char greeting[] = "\xB4\xE7\xBD\xC5\xC0\xBA...";
@@ -57,6 +95,10 @@ TEST(Codepage, BytesThatMeanNothingAndControlsCannotReachTheTerminal)
     EXPECT_EQ(narrow_to_utf8(949, "ok\xB4"), "ok\xEF\xBF\xBD");
     EXPECT_EQ(narrow_to_utf8(1252, "a\x1b[2Jb\x07\r\nc\td\x7f"), "a[2Jb\nc\td");
     EXPECT_EQ(narrow_to_utf8(1251, "\x98"), "\xEF\xBF\xBD");
+    // A character the converter holds back for a combining mark is not lost
+    // to the undefined byte that follows it.
+    EXPECT_EQ(narrow_to_utf8(1258, "a\x81"), "a\xEF\xBF\xBD");
+    EXPECT_EQ(narrow_to_utf8(1255, "\xF9\xCA"), "\u05E9\xEF\xBF\xBD");
 }
 
 TEST(Codepage, Utf8ToATerminalsCharset)

@@ -63,16 +63,27 @@ TEST(BoxLayout, TinyTerminalGetsWhatFits)
     EXPECT_EQ(box.top, 0);
 }
 
-TEST(BoxInput, KeysAndClicksThatDismiss)
+// All of the input, fed to the box as it comes; whether it dismissed it.
+bool dismisses(const BoxLayout &box, std::string in)
+{
+    BoxTarget pressed = BoxTarget::none;
+    while (!in.empty()) {
+        size_t used = 0;
+        BoxInput input = box_input(in, box, &used, &pressed);
+        if (input == BoxInput::incomplete)
+            return false;
+        EXPECT_GE(used, 1u);
+        EXPECT_LE(used, in.size());
+        if (input == BoxInput::dismiss)
+            return true;
+        in.erase(0, used);
+    }
+    return false;
+}
+
+TEST(BoxInput, KeysAndSequences)
 {
     BoxLayout box = layout_box("Hello", "merong", 80, 24);
-    auto click = [&](int row, int column, char end) {
-        return "\x1b[<0;" + std::to_string(column + 1) + ";" + std::to_string(row + 1) + end;
-    };
-    auto x10 = [&](int row, int column, int button) {
-        return std::string("\x1b[M") + static_cast<char>(32 + button) +
-               static_cast<char>(33 + column) + static_cast<char>(33 + row);
-    };
     const struct {
         std::string in;
         BoxInput result;
@@ -82,6 +93,8 @@ TEST(BoxInput, KeysAndClicksThatDismiss)
         {"\n", BoxInput::dismiss, 1},
         {" ", BoxInput::dismiss, 1},
         {"\x1b\x1b", BoxInput::dismiss, 1}, // Esc, then another
+        {"\x1b\r", BoxInput::dismiss, 1},   // Esc held back and sent with Enter
+        {"\x1b ", BoxInput::dismiss, 1},    // or with Space
         {"\x1bOM", BoxInput::dismiss, 3},   // keypad Enter
         {"\x1b", BoxInput::incomplete, 1},  // Esc, or the start of a sequence
         {"a", BoxInput::none, 1},
@@ -89,26 +102,90 @@ TEST(BoxInput, KeysAndClicksThatDismiss)
         {"\x1b[15~", BoxInput::none, 5}, // F5
         {"\x1bx", BoxInput::none, 2},    // Alt+x
         {"\x1b[1;", BoxInput::incomplete, 1},
-        {click(box.ok_row, box.ok_left, 'm'), BoxInput::dismiss, 0},
-        {click(box.ok_row, box.ok_right - 1, 'm'), BoxInput::dismiss, 0},
-        {click(box.ok_row, box.ok_right, 'm'), BoxInput::none, 0},
-        {click(box.ok_row, box.ok_left, 'M'), BoxInput::none, 0}, // a press: wait for the release
-        {click(box.close_row, box.close_left + 1, 'm'), BoxInput::dismiss, 0},
-        {click(box.top + 2, box.left + 3, 'm'), BoxInput::none, 0},
-        {"\x1b[<2;" + std::to_string(box.ok_left + 1) + ";" + std::to_string(box.ok_row + 1) + "m",
-         BoxInput::none, 0}, // the right button
         {"\x1b[<0;1", BoxInput::incomplete, 1},
-        {x10(box.ok_row, box.ok_left, 3), BoxInput::dismiss, 6},
-        {x10(box.ok_row, box.ok_left, 0), BoxInput::none, 6},
         {"\x1b[M!", BoxInput::incomplete, 1},
+        // A sequence cut short by a key: the key is read on its own.
+        {"\x1b[\r", BoxInput::none, 2},
+        {"\x1b[1;\x1b", BoxInput::none, 4},
+        {"\x1bO\r", BoxInput::none, 2},
+        {"\x1b[<\r", BoxInput::none, 3},
+        {"\x1b[< ", BoxInput::none, 3},
+        {"\x1b[" + std::string(40, '1'), BoxInput::none, 32}, // longer than any
     };
     for (const auto &c : cases) {
         size_t used = 0;
-        EXPECT_EQ(box_input(c.in, box, &used), c.result) << testing::PrintToString(c.in);
+        BoxTarget pressed = BoxTarget::none;
+        EXPECT_EQ(box_input(c.in, box, &used, &pressed), c.result) << testing::PrintToString(c.in);
         if (c.result != BoxInput::incomplete) {
-            EXPECT_EQ(used, c.used ? c.used : c.in.size()) << testing::PrintToString(c.in);
+            EXPECT_EQ(used, c.used) << testing::PrintToString(c.in);
         }
     }
+    // What cut a sequence short still counts.
+    EXPECT_TRUE(dismisses(box, "\x1b[\r"));
+    EXPECT_TRUE(dismisses(box, "\x1bO "));
+    EXPECT_TRUE(dismisses(box, "\x1b[<0;1\r"));
+}
+
+TEST(BoxInput, AClickIsAPressAndAReleaseOnTheSameButton)
+{
+    BoxLayout box = layout_box("Hello", "merong", 80, 24);
+    auto sgr = [](int row, int column, char end, int button = 0) {
+        return "\x1b[<" + std::to_string(button) + ";" + std::to_string(column + 1) + ";" +
+               std::to_string(row + 1) + end;
+    };
+    auto x10 = [](int row, int column, int button) {
+        return std::string("\x1b[M") + static_cast<char>(32 + button) +
+               static_cast<char>(33 + column) + static_cast<char>(33 + row);
+    };
+    const int ok_row = box.ok_row, ok = box.ok_left, close_row = box.close_row,
+              close = box.close_left;
+    const struct {
+        std::string in;
+        bool dismissed;
+    } cases[] = {
+        {sgr(ok_row, ok, 'M') + sgr(ok_row, ok, 'm'), true},
+        {sgr(ok_row, ok, 'M') + sgr(ok_row, box.ok_right - 1, 'm'), true},
+        {sgr(close_row, close, 'M') + sgr(close_row, close + 2, 'm'), true},
+        {x10(ok_row, ok, 0) + x10(ok_row, ok + 1, 3), true},
+        {sgr(ok_row, ok, 'm'), false},                             // a release alone
+        {sgr(ok_row, ok, 'M'), false},                             // a press alone
+        {sgr(box.top + 2, ok, 'M') + sgr(ok_row, ok, 'm'), false}, // pressed elsewhere
+        {sgr(ok_row, ok, 'M') + sgr(box.top + 2, ok, 'm'), false}, // released elsewhere
+        {sgr(close_row, close, 'M') + sgr(ok_row, ok, 'm'), false},
+        {sgr(ok_row, box.ok_right, 'M') + sgr(ok_row, box.ok_right, 'm'), false},
+        {sgr(ok_row, ok, 'M', 2) + sgr(ok_row, ok, 'm', 2), false}, // the right button
+        {sgr(ok_row, ok, 'M', 4) + sgr(ok_row, ok, 'm', 4), false}, // with Shift
+        {x10(ok_row, ok, 2) + x10(ok_row, ok, 3), false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(dismisses(box, c.in), c.dismissed) << testing::PrintToString(c.in);
+}
+
+TEST(BoxLayout, NoLineWiderThanItsRoomAndClicksOnlyOnWhatIsDrawn)
+{
+    for (int cols = 1; cols <= 30; cols++) {
+        for (std::string_view text : {" bcd\t", "a\tb\tc\td", "가나 다라\t마", "merong", "x  y"}) {
+            BoxLayout box = layout_box("Hello", text, cols, 24);
+            // (A wide character alone may not fit a room of one column.)
+            for (const std::string &line : box.lines) {
+                if (text_width(line) > std::max(1, cols - 6)) {
+                    EXPECT_EQ(text_width(line), 2) << cols << " " << text << " " << line;
+                }
+            }
+            // The buttons lie between the borders, or are not there.
+            if (box.ok_row >= 0) {
+                EXPECT_GE(box.ok_left, box.left + 1) << cols;
+                EXPECT_LE(box.ok_right, box.left + box.width - 1) << cols;
+            }
+            if (box.close_row >= 0) {
+                EXPECT_GE(box.close_left, box.left + 2) << cols;
+                EXPECT_LE(box.close_right, box.left + box.width - 1) << cols;
+            }
+        }
+    }
+    EXPECT_EQ(layout_box("Hello", "merong", 7, 24).ok_row, -1);
+    EXPECT_EQ(layout_box("Hello", "merong", 6, 24).close_row, -1);
+    EXPECT_EQ(layout_box("Hello", "merong", 80, 3).ok_row, -1); // below the screen
 }
 
 } // namespace

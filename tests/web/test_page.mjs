@@ -47,6 +47,8 @@ describe("the page", { concurrency: true }, () => {
       assert.deepEqual(greeting, { name: "Hello", caption: "Hello", text: reads,
         buttons: ["\u2715", "OK"], focused: "OK", modal: true });
       assert.equal((await console_(page)).text, "");
+      if (process.env.MERONG_PICTURES && language === "ko-KR" && CDP)
+        await page.screenshot({ path: `${process.env.MERONG_PICTURES}/web-greeting.png` });
       // So it is for assistive technology, too.
       if (!CDP) return;
       const tree = await page.accessibility.snapshot();
