@@ -7,7 +7,7 @@ WEB := build/web
 SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || echo 0)
 export SOURCE_DATE_EPOCH
 
-.PHONY: all build run windows web package test bench soak matrix screenshots clean
+.PHONY: all build run windows web package test bench soak fuzz matrix screenshots clean
 
 all: build
 
@@ -63,6 +63,19 @@ soak: build
 	scripts/deps test
 	cd tests/e2e && MERONG=$(CURDIR)/$(BUILD)/games/merong MERONG_LONG_BOXES=10000 \
 	  MERONG_LONG_WINDOWS=1000 /usr/bin/python3 -m unittest -v test_long
+
+# The fuzz targets with libFuzzer, FUZZ_SECONDS each (the suite only replays
+# their corpora); what they find new goes to build/fuzz/found.
+FUZZ_SECONDS ?= 120
+fuzz:
+	scripts/deps test
+	cmake --preset fuzz
+	cmake --build --preset fuzz --parallel --target fuzz_input fuzz_layout fuzz_codepage
+	for target in input layout codepage; do \
+	  mkdir -p build/fuzz/found/$$target && \
+	  (cd build/fuzz && tests/fuzz/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) \
+	    found/$$target $(CURDIR)/tests/fuzz/corpus/$$target) || exit 1; \
+	done
 
 # The README's table of what the tests tried and what held, from the last
 # "make test".

@@ -100,6 +100,10 @@ def main():
     from wine import WinePrefix
 
     terminal = measure([merong], env, runs, TerminalBoxes)
+    # The same with a terminal that has no terminfo entry: what looking one
+    # up costs.
+    no_entry = measure([merong], dict(env, TERM="merong-no-such-terminal"), runs, TerminalBoxes,
+                       stages=False)
     floor = floors(runs)
     with Xvfb() as x:
         xenv = dict(env, **x.env())
@@ -130,9 +134,10 @@ def main():
             wine.close()
 
     print(f"merong, median of {runs} runs on this machine")
-    table("The terminal program (an 80x24 pseudo-terminal, no display);\nfloor: the same with no "
+    table("The terminal program (an 80x24 pseudo-terminal, no display, TERM=xterm-256color);\n"
+          "no entry: TERM names a terminal terminfo does not know;\nfloor: the same with no "
           "program of ours (printf, time.sleep)",
-          [("terminal", terminal), ("floor", floor)],
+          [("terminal", terminal), ("no entry", no_entry), ("floor", floor)],
           {"first": 5, "stages": 6005, "next": 2, "cpu": 20, "rss": 2})
     print(f"\nGTK loaded by the terminal program: {'yes' if terminal['gtk'] else 'no'}")
     table("Boxes as windows (Xvfb; bare GTK: a program that shows the same dialogs and nothing else)",

@@ -83,6 +83,10 @@ struct BoxLayout {
 };
 BoxLayout layout_box(std::string_view caption, std::string_view text, int cols, int rows);
 
+// The box's rows as escape sequences: each row where it goes, drawn in
+// line-drawing characters or ASCII, in colours or in reverse video.
+std::string render_box(const BoxLayout &box, std::string_view caption, bool unicode, bool colours);
+
 // What a chunk of terminal input does to a box laid out as given: the keys
 // and the sequence at its start, *used bytes of it. A click is a press and a
 // release on the same button of the box; `pressed` keeps where the press

@@ -238,7 +238,7 @@ void restore_handlers()
 }
 
 // Whether the process may use the terminal: it is in the foreground, or it
-// would not be stopped for using it from the background.
+// would not be stopped for using it from the background (SIGTTOU ignored).
 bool may_take(int fd)
 {
     return tcgetpgrp(fd) == getpgrp() || !handled[SIGTTOU];
@@ -557,6 +557,11 @@ BoxLayout layout_box(std::string_view caption, std::string_view text, int cols, 
     return box;
 }
 
+std::string render_box(const BoxLayout &box, std::string_view caption, bool unicode, bool colours)
+{
+    return render(box, caption, unicode, colours ? colour_style : mono_style);
+}
+
 BoxInput box_input(std::string_view in, const BoxLayout &box, size_t *used, BoxTarget *pressed)
 {
     *used = 1;
@@ -607,164 +612,244 @@ BoxInput box_input(std::string_view in, const BoxLayout &box, size_t *used, BoxT
     return BoxInput::incomplete;
 }
 
+namespace {
+
+// The controlling terminal, on a descriptor clear of the standard ones
+// (whatever is open), and its modes as found; -1 where there is none.
+int open_terminal(termios &found)
+{
+    int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0 && fd <= 2) {
+        int high = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+        close(fd);
+        fd = high;
+    }
+    if (fd >= 0 && tcgetattr(fd, &found) != 0) {
+        close(fd);
+        fd = -1;
+    }
+    return fd;
+}
+
+// The terminal in the box's hands, for the life of the object: on
+// construction, its state is kept and the box's signal handlers put in
+// place; on destruction, all of it is given back as it was found.
+class BoxTerminal {
+  public:
+    BoxTerminal(int fd, const termios &found, std::string enter, std::string leave)
+    {
+        terminal.fd = fd;
+        terminal.saved = found;
+        terminal.raw = found;
+        // Keys one at a time, not echoed; Ctrl+C and the like still signal.
+        terminal.raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHONL | IEXTEN);
+        terminal.raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR);
+        terminal.raw.c_cc[VMIN] = 1;
+        terminal.raw.c_cc[VTIME] = 0;
+        terminal.enter = std::move(enter);
+        terminal.leave = std::move(leave);
+
+        // Until all the handlers are in place, none runs.
+        sigset_t all;
+        sigfillset(&all);
+        sigprocmask(SIG_BLOCK, &all, &outside_);
+        install_handlers();
+        const sigset_t handled_set = box_set();
+        // While waiting for a key, every signal the box handles comes
+        // through; the others stay as the program had them.
+        waiting_ = outside_;
+        for (int signal = 1; signal < NSIG; signal++)
+            if (sigismember(&handled_set, signal))
+                sigdelset(&waiting_, signal);
+        // While drawing, a resize waits for the wait (the box is drawn again
+        // then); anything that ends or stops the process does not.
+        sigset_t running = waiting_;
+        sigaddset(&running, SIGWINCH);
+        sigprocmask(SIG_SETMASK, &running, nullptr);
+    }
+
+    ~BoxTerminal()
+    {
+        // Given back once, with no handler to run meanwhile; then the
+        // program's own handlers and mask.
+        sigset_t all;
+        sigfillset(&all);
+        sigprocmask(SIG_BLOCK, &all, nullptr);
+        give_back();
+        restore_handlers();
+        close(terminal.fd);
+        terminal.fd = -1;
+        sigprocmask(SIG_SETMASK, &outside_, nullptr);
+    }
+
+    BoxTerminal(const BoxTerminal &) = delete;
+    BoxTerminal &operator=(const BoxTerminal &) = delete;
+
+    // Takes the terminal at first and after any stop, and only in the
+    // foreground. From the background, touching the terminal stops the
+    // process (SIGTTOU), as it does any process, until it is continued; a
+    // process that nothing can continue (its group orphaned) gets EIO, and
+    // no box. Whether it was taken (again), when it could be: the box is to
+    // be drawn anew then.
+    enum class Taking { not_due, taken, impossible };
+    static Taking take_when_due(bool first)
+    {
+        if (!first && !continued.exchange(false))
+            return Taking::not_due;
+        while (!may_take(terminal.fd)) {
+            if (tcsetattr(terminal.fd, TCSANOW, &terminal.saved) != 0 && errno == EIO)
+                return Taking::impossible;
+            continued = false;
+        }
+        take();
+        return Taking::taken;
+    }
+
+    // Waits for input, or for a lone Esc to be followed within a moment;
+    // what ppoll says.
+    int wait(bool lone_escape) const
+    {
+        pollfd poll_tty = {terminal.fd, POLLIN, 0};
+        timespec escape_wait = {0, 30 * 1000000L};
+        return ppoll(&poll_tty, 1, lone_escape ? &escape_wait : nullptr, &waiting_);
+    }
+
+  private:
+    sigset_t outside_; // the program's own mask
+    sigset_t waiting_; // the mask while waiting for a key
+};
+
+// The box as the terminal can show it: on a screen of its own, or over the
+// console in its own rectangle, or as a line on a terminal that can do no
+// more; in the terminal's character set and colours.
+class BoxDrawing {
+  public:
+    BoxDrawing(std::string caption, std::string text)
+        : caption_(std::move(caption)), text_(std::move(text)),
+          charset_(charset_for_locale(locale_name())),
+          // Line-drawing characters where they take one column: in UTF-8, but
+          // not in an East Asian locale, where a terminal may give them two.
+          unicode_(charset_ == "UTF-8" && !east_asian(locale_name())), dumb_(terminal_is_dumb()),
+          caps_(terminal_caps()), alternate_(!caps_.enter_alternate.empty()),
+          // Around the box, the console's colours, as if it stood over it.
+          console_(console_sgr())
+    {
+    }
+
+    // The screen of its own (or the cursor kept, to come back to), the
+    // cursor hidden, clicks reported.
+    std::string enter() const
+    {
+        if (dumb_)
+            return "";
+        return (alternate_ ? caps_.enter_alternate : caps_.save_position) + caps_.hide_cursor +
+               mouse_on;
+    }
+
+    // What gives the terminal back, with the box drawn as it is now.
+    std::string leave() const
+    {
+        if (dumb_)
+            return "\r\n";
+        std::string out = mouse_off + caps_.show_cursor;
+        if (alternate_)
+            return out + caps_.leave_alternate + console_;
+        return out + (drawn_ ? blank(box_, console_) : "") + caps_.restore_position + console_;
+    }
+
+    // Draws the box for the terminal's size now; whether its layout changed.
+    void draw(int fd)
+    {
+        if (dumb_) {
+            write_all(fd, utf8_to_charset(charset_, line_box(caption_, text_)));
+            return;
+        }
+        int cols, rows;
+        terminal_size(fd, cols, rows);
+        // Over the console: the whole of a screen of its own, or just the
+        // box's own rectangle, where an earlier one is blanked first.
+        std::string under;
+        if (alternate_) {
+            under = backdrop(cols, rows, console_, caps_.back_colour_erase);
+        } else if (drawn_) {
+            BoxLayout earlier = box_; // on what is left of the screen it was on
+            earlier.cols = std::min(earlier.cols, cols);
+            earlier.rows = std::min(earlier.rows, rows);
+            under = blank(earlier, console_);
+        }
+        box_ = layout_box(caption_, text_, cols, rows);
+        drawn_ = true;
+        if (!alternate_)
+            set_leave(leave());
+        const Style &style = caps_.colours >= 8 ? colour_style : mono_style;
+        write_all(fd, utf8_to_charset(charset_, under + render(box_, caption_, unicode_, style)));
+    }
+
+    // A resize redraws a box; a line stays as it is.
+    bool follows_size() const { return !dumb_; }
+    const BoxLayout &layout() const { return box_; }
+
+  private:
+    static constexpr const char *mouse_on = "\x1b[?1000h\x1b[?1006h";
+    static constexpr const char *mouse_off = "\x1b[?1006l\x1b[?1000l";
+    const std::string caption_, text_, charset_;
+    const bool unicode_, dumb_;
+    const TerminalCaps &caps_;
+    const bool alternate_;
+    const std::string console_;
+    BoxLayout box_ = {};
+    bool drawn_ = false;
+};
+
+} // namespace
+
 int tty_message_box(const std::string &caption_text, const std::string &text)
 {
     // A caption is one line: its tabs and line feeds are spaces.
     std::string caption = caption_text;
     std::replace_if(
         caption.begin(), caption.end(), [](char c) { return c == '\t' || c == '\n'; }, ' ');
-    int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios found;
+    int fd = open_terminal(found);
     if (fd < 0)
         return 0;
-    // Keep clear of the standard descriptors, whatever is open.
-    if (fd <= 2) {
-        int high = fcntl(fd, F_DUPFD_CLOEXEC, 3);
-        close(fd);
-        fd = high;
-    }
-    termios saved;
-    if (fd < 0 || tcgetattr(fd, &saved) != 0) {
-        if (fd >= 0)
-            close(fd);
-        return 0;
-    }
+    BoxDrawing drawing(caption, text);
+    BoxTerminal held(fd, found, drawing.enter(), drawing.leave());
 
-    const std::string charset = charset_for_locale(locale_name());
-    // Line-drawing characters where they take one column: in UTF-8, but not
-    // in an East Asian locale, where a terminal may give them two.
-    const bool unicode = charset == "UTF-8" && !east_asian(locale_name());
-    // A terminal that can only print lines gets the box as a line.
-    const bool dumb = terminal_is_dumb();
-    const TerminalCaps &caps = terminal_caps();
-    // Without an alternate screen, the box is drawn over the console in its
-    // own rectangle, which is blanked again when it goes.
-    const bool alternate = !caps.enter_alternate.empty();
-    const Style &style = caps.colours >= 8 ? colour_style : mono_style;
-    // Around the box, the console's colours, as if it stood over the console.
-    const std::string console = console_sgr();
-    const std::string mouse_on = "\x1b[?1000h\x1b[?1006h", mouse_off = "\x1b[?1006l\x1b[?1000l";
-    auto leave = [&](const BoxLayout *drawn) {
-        if (dumb)
-            return std::string("\r\n");
-        std::string out = mouse_off + caps.show_cursor;
-        if (alternate)
-            return out + caps.leave_alternate + console;
-        return out + (drawn ? blank(*drawn, console) : "") + caps.restore_position + console;
-    };
-
-    terminal.fd = fd;
-    terminal.saved = saved;
-    terminal.raw = saved;
-    // Keys one at a time, not echoed; Ctrl+C and the like still signal.
-    terminal.raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHONL | IEXTEN);
-    terminal.raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR);
-    terminal.raw.c_cc[VMIN] = 1;
-    terminal.raw.c_cc[VTIME] = 0;
-    // The alternate screen (or the cursor kept, to come back to), the cursor
-    // hidden, clicks reported.
-    terminal.enter = dumb ? ""
-                          : (alternate ? caps.enter_alternate : caps.save_position) +
-                                caps.hide_cursor + mouse_on;
-    terminal.leave = leave(nullptr);
-
-    // No handler of the box's runs until all of them are in place.
-    sigset_t all, outside;
-    sigfillset(&all);
-    sigprocmask(SIG_BLOCK, &all, &outside);
-    install_handlers();
-    const sigset_t handled_set = box_set();
-    // While waiting for a key, every signal the box handles comes through;
-    // the others stay as the program had them.
-    sigset_t waiting = outside;
-    for (int signal = 1; signal < NSIG; signal++)
-        if (sigismember(&handled_set, signal))
-            sigdelset(&waiting, signal);
-    // While drawing, a resize waits for the wait (the box is drawn again
-    // then); anything that ends or stops the process does not.
-    sigset_t running = waiting;
-    sigaddset(&running, SIGWINCH);
-    sigprocmask(SIG_SETMASK, &running, nullptr);
-
-    int result = 0;
-    BoxLayout box = {};
+    // Read until dismissed, drawing the box anew after a stop or a resize.
     std::string pending;
     BoxTarget pressed = BoxTarget::none;
-    for (bool open = true, first = true; open; first = false) {
-        bool again = first;
-        // The terminal is taken at first and after any stop, and only in
-        // the foreground: from the background, the process stops, as any
-        // process that uses its terminal there does, until it is continued.
-        if (first || continued.exchange(false)) {
-            if (!may_take(fd)) {
-                raise(SIGTTOU);
-                // cppcheck-suppress duplicateBreak ; raise() returns once continued
-                continue;
-            }
-            take();
+    for (bool first = true;; first = false) {
+        BoxTerminal::Taking taking = BoxTerminal::take_when_due(first);
+        if (taking == BoxTerminal::Taking::impossible)
+            return 0;
+        bool again = taking == BoxTerminal::Taking::taken;
+        if (resized.exchange(false) && drawing.follows_size())
             again = true;
-        }
-        // A box is drawn anew after a resize or a stop; a line only after a stop.
-        if (resized.exchange(false) && !dumb)
-            again = true;
-        if (again && dumb) {
-            write_all(fd, utf8_to_charset(charset, line_box(caption, text)));
-        } else if (again) {
-            int cols, rows;
-            terminal_size(fd, cols, rows);
-            // Over the console: the whole of a screen of its own, or just the
-            // box's own rectangle, where an earlier one is blanked first.
-            std::string under;
-            if (alternate) {
-                under = backdrop(cols, rows, console, caps.back_colour_erase);
-            } else if (!first) {
-                BoxLayout earlier = box; // on what is left of the screen it was on
-                earlier.cols = std::min(earlier.cols, cols);
-                earlier.rows = std::min(earlier.rows, rows);
-                under = blank(earlier, console);
-            }
-            box = layout_box(caption, text, cols, rows);
+        if (again) {
+            drawing.draw(fd);
             pressed = BoxTarget::none;
-            if (!alternate)
-                set_leave(leave(&box));
-            write_all(fd, utf8_to_charset(charset, under + render(box, caption, unicode, style)));
         }
-        pollfd poll_tty = {fd, POLLIN, 0};
-        // After a lone Esc, a moment for the rest of a sequence.
-        const bool lone_escape = pending == "\x1b";
-        timespec escape_wait = {0, 30 * 1000000L};
-        int ready = ppoll(&poll_tty, 1, lone_escape ? &escape_wait : nullptr, &waiting);
+        int ready = held.wait(pending == "\x1b");
         if (ready < 0 && errno == EINTR)
             continue;
-        if (ready == 0) {
-            result = IDOK;
-            break;
-        }
+        if (ready == 0)
+            return IDOK; // a lone Esc
         char buffer[256];
         ssize_t n = ready > 0 ? read(fd, buffer, sizeof buffer) : -1;
         if (n < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
         if (n <= 0)
-            break; // the terminal is gone
+            return 0; // the terminal is gone
         pending.append(buffer, static_cast<size_t>(n));
         for (;;) {
             size_t used;
-            BoxInput input = box_input(pending, box, &used, &pressed);
+            BoxInput input = box_input(pending, drawing.layout(), &used, &pressed);
             if (input == BoxInput::incomplete)
                 break;
             pending.erase(0, used);
-            if (input == BoxInput::dismiss) {
-                result = IDOK;
-                open = false;
-                break;
-            }
+            if (input == BoxInput::dismiss)
+                return IDOK;
         }
     }
-
-    sigprocmask(SIG_BLOCK, &all, nullptr);
-    give_back();
-    restore_handlers();
-    terminal.fd = -1;
-    sigprocmask(SIG_SETMASK, &outside, nullptr);
-    close(fd);
-    return result;
 }

@@ -12,6 +12,7 @@ import unittest
 
 from boxes import TerminalBoxes
 from parallel import each
+from record import Record
 from scenario import BLUE, BRIGHT_WHITE, DARK_YELLOW, GREEN, TAUNT
 from terminal import GREETING_UTF8, Terminal, shquote, wait_for
 from terminal import Screen as Cells
@@ -44,6 +45,9 @@ class NoAlternateScreen(unittest.TestCase):
                 self.assertEqual(screen.text(0).rstrip(), "prompt> what was there")
                 self.assertEqual(screen.text(1).rstrip(), "before it")
                 self.assertIn(GREETING_UTF8["ko"], screen.all_text())
+                # Without colours, the title bar and the button in reverse video.
+                self.assertIn(b"\x1b[0;7m" if case["colours"] == 0 else b"\x1b[0;97;44m",
+                              term.output())
                 top, bottom = box_rows(screen)
                 boxes.dismiss("Enter")
                 # The rectangle blank again, the taunt where the cursor was.
@@ -63,8 +67,15 @@ class NoAlternateScreen(unittest.TestCase):
                 wait_for("the shell's word", lambda: "done" in term.screen().all_text())
                 self.assertNotIn("[ OK ]", term.screen().all_text())
                 self.assertEqual(term.file("after"), term.stty_before)
+                return ("box over the console in its own rectangle, blanked when it goes; "
+                        "taunt where the cursor was; Ctrl+C leaves no box"
+                        + ("; reverse video for want of colours" if not case["colours"] else ""))
 
-        each(self, [{"TERM": "vt100"}, {"TERM": "linux"}], on)
+        cases = [{"TERM": "vt100", "colours": 0}, {"TERM": "linux", "colours": 8}]
+        record = Record("terminals", "no-alternate-screen",
+                        [{"terminal": f"tmux with TERM={c['TERM']}"} for c in cases])
+        each(self, cases, lambda case: record.held({"terminal": f"tmux with TERM={case['TERM']}"},
+                                                   on(case)))
 
 
 class Screen(unittest.TestCase):
@@ -91,6 +102,8 @@ class Screen(unittest.TestCase):
         return Terminal(command, env={"LANG": lang, "TERM": "xterm-256color", "LOCPATH": folder})
 
     def test_box_floods_and_keys_in_screen(self):
+        case = {"terminal": "GNU screen, Debian's configuration"}
+        record = Record("terminals", "screen", [case])
         with self.screen("en_US.UTF-8") as term:
             wait_for("the greeting", lambda: "[ OK ]" in term.screen().all_text())
             self.assertIn("what was there", term.screen().all_text())
@@ -110,6 +123,8 @@ class Screen(unittest.TestCase):
             top, bottom = box_rows(term.screen())
             outside = [r for r in range(term.rows) if not top <= r <= bottom]
             self.assertTrue(self.flooded(term, DARK_YELLOW, outside))
+        record.held(case, "console kept around the box; each clear floods every cell; "
+                          "Esc held back by screen and sent with Enter: one dismissal")
 
     def flooded(self, term, colour, rows):
         """Whether every cell of the rows has the background colour; trailing
@@ -119,6 +134,8 @@ class Screen(unittest.TestCase):
         return backgrounds == {colour} and all(len(screen.rows[r]) == term.cols for r in rows)
 
     def test_frame_lines_up_under_a_korean_locale(self):
+        case = {"terminal": "GNU screen, Korean locale (wide line-drawing characters)"}
+        record = Record("terminals", "screen-korean", [case])
         with self.screen("ko_KR.UTF-8") as term:
             wait_for("the greeting", lambda: "[ OK ]" in term.screen().all_text())
             screen = term.screen()
@@ -127,10 +144,13 @@ class Screen(unittest.TestCase):
             ends = {len(screen.rows[r]) - len(screen.text(r)) + len(screen.text(r).rstrip())
                     for r in range(top, bottom + 1)}
             self.assertEqual(len(ends), 1, screen.all_text())
+        record.held(case, "the frame lines up (ASCII), the greeting in Korean")
 
 
 class Charset(unittest.TestCase):
     def test_a_latin_1_terminal_gets_latin_1(self):
+        case = {"terminal": "tmux, an ISO-8859-1 locale"}
+        record = Record("terminals", "latin-1", [case])
         folder = tempfile.mkdtemp(prefix="merong-locale-")
         self.addCleanup(shutil.rmtree, folder, True)
         subprocess.run(["localedef", "-c", "-i", "en_US", "-f", "ISO-8859-1",
@@ -144,6 +164,7 @@ class Charset(unittest.TestCase):
             self.assertIn(b"\xb4\xe7\xbd\xc5\xc0\xba...", output)
             self.assertNotIn("´".encode(), output)
             self.assertNotIn("┌".encode(), output)
+        record.held(case, "the box written in ISO-8859-1, in an ASCII frame")
 
 
 class JobControl(unittest.TestCase):
@@ -167,6 +188,8 @@ class JobControl(unittest.TestCase):
         return term.modes() == {"alternate": False, "cursor_visible": True, "mouse": False}
 
     def test_ctrl_z_bg_a_command_then_fg(self):
+        case = {"terminal": "bash in tmux: Ctrl+Z, bg, a command, fg"}
+        record = Record("terminals", "job-control-bg", [case])
         with self.bash() as term:
             term.send("C-z")
             wait_for("the job stopped", lambda: "Stopped" in term.screen().all_text()
@@ -188,8 +211,12 @@ class JobControl(unittest.TestCase):
                      and term.screen().find(GREETING_UTF8["ko"]))
             term.send("Enter")
             wait_for("stage 1", lambda: term.screen().find(TAUNT) and not term.modes()["alternate"])
+        record.held(case, "terminal given back on the stop; stopped again in the background, "
+                          "the shell's all the while; the box back with fg")
 
     def test_stopped_from_outside_then_fg(self):
+        case = {"terminal": "bash in tmux: kill -STOP, fg"}
+        record = Record("terminals", "job-control-stop", [case])
         with self.bash() as term:
             os.kill(term.pid, signal.SIGSTOP)
             wait_for("the job stopped", lambda: "Stopped" in term.screen().all_text())
@@ -201,6 +228,7 @@ class JobControl(unittest.TestCase):
             time.sleep(0.3)
             term.send("Enter")
             wait_for("stage 1", lambda: term.screen().find(TAUNT) and not term.modes()["alternate"])
+        record.held(case, "the box drawn again, in its own modes, with fg")
 
 
 if __name__ == "__main__":
