@@ -36,7 +36,8 @@ async function stage(page, { text, colour, background }) {
   return pixels(page);
 }
 
-describe("the page", { concurrency: true }, () => {
+// Two browsers at a time: enough to overlap the page's pauses.
+describe("the page", { concurrency: 2 }, () => {
   for (const [language, query, reads] of [
     ["ko-KR", "", GREETING.ko], ["en-US", "", GREETING.en], ["en-US", "?lang=ko", GREETING.ko],
   ]) {
