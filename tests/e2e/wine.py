@@ -43,7 +43,7 @@ class WinePrefix:
     def env(self, **more):
         return dict(os.environ, **self.vars, **more)
 
-    def run(self, *argv, lang="C", timeout=60):
+    def run(self, *argv, lang="C", timeout=120):
         return subprocess.run(["wine", *argv], env=self.env(LANG=lang), check=True,
                               timeout=timeout, capture_output=True, text=True).stdout
 

@@ -1,7 +1,7 @@
 // Test-only, never shipped: finds the message box titled "Hello" on the
 // Windows desktop it runs on, and reads or dismisses it through Win32.
 //
-//   probe text [HWND]      waits (up to 20 s) for a box other than HWND and
+//   probe text [HWND]      waits (up to 60 s) for a box other than HWND and
 //                          prints "HWND BYTES": its handle and, in hex, the
 //                          bytes of its text as GetWindowTextA reads them
 //   probe ok|esc|close HWND  presses OK (BM_CLICK), Esc, or asks it to close
@@ -35,7 +35,9 @@ int main(int argc, char *argv[])
 {
     if (argc >= 2 && strcmp(argv[1], "text") == 0) {
         HWND previous = argc > 2 ? parse(argv[2]) : nullptr;
-        for (int tries = 0; tries < 2000; tries++, Sleep(10)) {
+        // By the clock: on a busy machine, a try can take a while.
+        const ULONGLONG deadline = GetTickCount64() + 60000;
+        for (; GetTickCount64() < deadline; Sleep(10)) {
             HWND box = FindWindowA("#32770", "Hello");
             if (!box || box == previous || !IsWindowVisible(box))
                 continue;
