@@ -32,7 +32,9 @@ async function stage(page, { text, colour, background }) {
     const span = console.lastElementChild;
     return console.textContent === t && span && getComputedStyle(span).backgroundColor === c &&
       getComputedStyle(console).backgroundColor === b;
-  }, { timeout: TIMEOUT }, text, rgb(COLOURS[colour]), rgb(COLOURS[background]));
+  // Looked at on each change of the page, not now and then: a stage lasts
+  // two seconds, and a busy machine must not miss it.
+  }, { timeout: TIMEOUT, polling: "mutation" }, text, rgb(COLOURS[colour]), rgb(COLOURS[background]));
   return pixels(page);
 }
 
