@@ -6,7 +6,7 @@ import os
 from concurrent.futures import ThreadPoolExecutor
 
 # How many scenarios of one test run at once.
-WORKERS = int(os.environ.get("MERONG_WORKERS", "4"))
+WORKERS = int(os.environ.get("MERONG_WORKERS", "3"))
 
 
 def each(test, cases, scenario, record=None, workers=WORKERS):
