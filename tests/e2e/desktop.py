@@ -12,7 +12,7 @@ class Xvfb:
     def __init__(self, size="1024x768x24"):
         read, write = os.pipe()
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write), "-screen", "0", size, "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", size, "-nolisten", "tcp", "-noreset"],
             pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write)
         with os.fdopen(read) as f:
@@ -22,6 +22,15 @@ class Xvfb:
             raise RuntimeError("Xvfb did not start")
         self.display = f":{number}"
         self.watchers = []  # connections of the tests' own, closed with the server
+        # No key repeats by itself: on a busy machine, a key's release can
+        # come late enough for the server to repeat it, and dismiss a box
+        # that no test meant to.
+        from Xlib import X, display
+
+        d = display.Display(self.display)
+        d.change_keyboard_control(auto_repeat_mode=X.AutoRepeatModeOff)
+        d.sync()
+        d.close()
 
     def env(self):
         return {"DISPLAY": self.display, "NO_AT_BRIDGE": "1"}
