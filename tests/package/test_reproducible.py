@@ -6,6 +6,7 @@ import shutil
 import subprocess
 import tempfile
 import unittest
+from concurrent.futures import ThreadPoolExecutor
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 VERSION = os.environ.get("MERONG_VERSION", "")
@@ -46,8 +47,10 @@ class Reproducible(unittest.TestCase):
         for folder in folders:
             self.addCleanup(shutil.rmtree, folder)
         sources = [os.path.join(folders[0], "src"), os.path.join(folders[1], "source")]
-        for source in sources:
-            build(source, epoch)
+        # Side by side: each build is its own.
+        with ThreadPoolExecutor(2) as pool:
+            for done in [pool.submit(build, source, epoch) for source in sources]:
+                done.result()
         for artefact in ARTEFACTS:
             with self.subTest(artefact):
                 first, second = (read(os.path.join(s, artefact)) for s in sources)
