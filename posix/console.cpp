@@ -16,6 +16,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace {
 
 // The attribute set on the console, or -1 while none is.
@@ -98,11 +100,18 @@ std::string clear_screen(int fd)
         winsize size = {};
         if (ioctl(fd, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0)
             size = {24, 80, 0, 0};
-        clear += "\x1b[3J";
-        for (int row = 1; row <= size.ws_row; row++)
-            clear += "\x1b[" + std::to_string(row) + ";1H" + std::string(size.ws_col, ' ');
+        clear += "\x1b[3J" + paint_cells(0, 0, size.ws_col, size.ws_row);
     }
     return clear + "\x1b[H";
+}
+
+std::string paint_cells(int top, int left, int width, int height)
+{
+    std::string out;
+    for (int y = top; y < top + height; y++)
+        out += "\x1b[" + std::to_string(y + 1) + ";" + std::to_string(left + 1) + "H" +
+               std::string(static_cast<size_t>(std::max(width, 0)), ' ');
+    return out;
 }
 
 bool terminal_is_dumb()

@@ -24,6 +24,10 @@ std::string console_sgr();
 // colours in force (every cell written, where the terminal would erase in
 // its default colours), cursor home.
 std::string clear_screen(int fd);
+// What writes every cell of a rectangle (counted from 0) in the colours in
+// force: a space in each, so that a terminal that erases in its default
+// colours shows them too.
+std::string paint_cells(int top, int left, int width, int height);
 // Whether the terminal says it cannot move its cursor or show colours.
 bool terminal_is_dumb();
 // Whether standard output is a terminal that understands colours and clears.

@@ -4,6 +4,7 @@
 // underneath comes back untouched, reads keys and mouse clicks until it is
 // dismissed, and gives the terminal back exactly as it found it, also when a
 // signal ends the process while the box is up.
+#include "codepage_table.h"
 #include "internal.h"
 #include "windows.h"
 
@@ -350,31 +351,23 @@ std::string render(const BoxLayout &box, std::string_view caption, bool unicode,
 // The cells under the box, blanked in the console's colours.
 std::string blank(const BoxLayout &box, const std::string &console)
 {
-    std::string out;
-    int width = std::min(box.width, box.cols - box.left);
-    for (int y = box.top; y < box.top + box.height && y < box.rows; y++)
-        out += "\x1b[" + std::to_string(y + 1) + ";" + std::to_string(box.left + 1) + "H" +
-               console + std::string(static_cast<size_t>(std::max(width, 0)), ' ');
-    return out;
+    return console + paint_cells(box.top, box.left, std::min(box.width, box.cols - box.left),
+                                 std::min(box.height, box.rows - box.top));
 }
 
 // The whole screen in the console's colours, every cell written where the
 // terminal would erase in its default colours.
 std::string backdrop(int cols, int rows, const std::string &console, bool erase_fills)
 {
-    if (erase_fills)
-        return console + "\x1b[2J";
-    std::string out = console;
-    for (int y = 1; y <= rows; y++)
-        out += "\x1b[" + std::to_string(y) + ";1H" + std::string(static_cast<size_t>(cols), ' ');
-    return out;
+    return console + (erase_fills ? "\x1b[2J" : paint_cells(0, 0, cols, rows));
 }
 
-// Languages whose terminals draw line-drawing characters two columns wide.
+// Locales whose terminals may draw line-drawing characters two columns
+// wide: those of the East Asian code pages.
 bool east_asian(const char *locale)
 {
-    std::string_view name = locale ? locale : "";
-    return name.starts_with("ko") || name.starts_with("ja") || name.starts_with("zh");
+    unsigned codepage = codepage_for_locale(locale);
+    return codepage == 932 || codepage == 936 || codepage == 949 || codepage == 950;
 }
 
 // The box on one line, for a terminal that cannot do more.
