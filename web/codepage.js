@@ -14,10 +14,16 @@ mergeInto(LibraryManager.library, {
 
   $merongText: {
     labels: {874: "windows-874", 932: "shift_jis", 936: "gbk", 949: "euc-kr", 950: "big5"},
+    // The decoders' name for the code page, worked out once: the page's
+    // language does not change while it is open.
+    known: null,
     label: function() {
-      var codepage = _ansi_codepage();
-      return merongText.labels[codepage] ||
-             (codepage >= 1250 && codepage <= 1258 ? "windows-" + codepage : "windows-1252");
+      if (!merongText.known) {
+        var codepage = _ansi_codepage();
+        merongText.known = merongText.labels[codepage] ||
+            (codepage >= 1250 && codepage <= 1258 ? "windows-" + codepage : "windows-1252");
+      }
+      return merongText.known;
     },
     // A decoder for the code page; a streaming one keeps a character cut
     // between two writes whole.
