@@ -31,8 +31,12 @@ def tearDownModule():
     held.close()
 
 
+@contextlib.contextmanager
 def terminal(lang):
-    return Terminal(f"wine {EXE}", env=dict(wine.vars, LANG=lang, MERONG=EXE))
+    with Terminal(f"wine {EXE}", env=dict(wine.vars, LANG=lang, MERONG=EXE)) as term:
+        yield term
+    # The next test starts on a desktop where no box of this one is left.
+    wait_for("no box left", lambda: not x.windows("Hello"), timeout=10)
 
 
 class Sequence(unittest.TestCase):

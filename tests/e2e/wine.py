@@ -4,6 +4,7 @@ program in the same prefix."""
 
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
 
@@ -36,6 +37,13 @@ class WinePrefix:
             }
             subprocess.run(["wineboot", "-i"], env=self.env(), check=True, timeout=300,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            # As on a Windows that is up, the desktop and the services stay
+            # from one program to the next. Left alone, Wine takes them down
+            # a few seconds after the last program ends, and a program that
+            # starts meanwhile can wait for them for ever.
+            self.session = subprocess.Popen(
+                ["wine", PROBE, "idle"], env=self.env(), stdin=subprocess.DEVNULL,
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         except BaseException:
             self.close()
             raise
@@ -48,6 +56,9 @@ class WinePrefix:
                               timeout=timeout, capture_output=True, text=True).stdout
 
     def close(self):
+        if hasattr(self, "session"):
+            os.killpg(self.session.pid, signal.SIGKILL)
+            self.session.wait()
         if hasattr(self, "vars"):
             subprocess.run(["wineserver", "-k"], env=self.env(), capture_output=True)
         shutil.rmtree(self.dir, ignore_errors=True)

@@ -5,6 +5,11 @@
 //                          prints "HWND BYTES": its handle and, in hex, the
 //                          bytes of its text as GetWindowTextA reads them
 //   probe ok|esc|close HWND  presses OK (BM_CLICK), Esc, or asks it to close
+//   probe idle             waits for ever: while it runs, Wine keeps its
+//                          desktop and services up between two programs
+//
+// Nothing here sends a message and waits for the answer: a box whose
+// program is ending must not hold the probe up.
 #include <windows.h>
 
 #include <stdio.h>
@@ -15,9 +20,11 @@ namespace {
 
 BOOL CALLBACK find_text(HWND child, LPARAM found)
 {
-    char name[32];
+    // GetWindowTextA reads another program's window text without asking
+    // it (GetWindowTextLengthA would send it WM_GETTEXTLENGTH).
+    char name[32], text[2];
     GetClassNameA(child, name, sizeof name);
-    if (lstrcmpiA(name, "Static") == 0 && GetWindowTextLengthA(child) > 0) {
+    if (lstrcmpiA(name, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0) {
         *reinterpret_cast<HWND *>(found) = child;
         return FALSE;
     }
@@ -53,6 +60,10 @@ int main(int argc, char *argv[])
         }
         return 1;
     }
+    if (argc == 2 && strcmp(argv[1], "idle") == 0) {
+        Sleep(INFINITE);
+        return 0;
+    }
     if (argc == 3) {
         HWND box = parse(argv[2]);
         if (strcmp(argv[1], "ok") == 0)
@@ -63,6 +74,6 @@ int main(int argc, char *argv[])
         if (strcmp(argv[1], "close") == 0)
             return !PostMessageA(box, WM_CLOSE, 0, 0);
     }
-    fprintf(stderr, "usage: probe text [HWND] | probe ok|esc|close HWND\n");
+    fprintf(stderr, "usage: probe text [HWND] | probe ok|esc|close HWND | probe idle\n");
     return 2;
 }
