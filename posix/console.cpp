@@ -97,12 +97,23 @@ std::string clear_screen(int fd)
     } else {
         // A terminal that erases in its default colours: every cell is
         // written, in the colours in force.
-        winsize size = {};
-        if (ioctl(fd, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0)
-            size = {24, 80, 0, 0};
-        clear += "\x1b[3J" + paint_cells(0, 0, size.ws_col, size.ws_row);
+        int cols, rows;
+        terminal_size(fd, cols, rows);
+        clear += "\x1b[3J" + paint_cells(0, 0, cols, rows);
     }
     return clear + "\x1b[H";
+}
+
+void terminal_size(int fd, int &cols, int &rows)
+{
+    winsize size = {};
+    if (ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
+        cols = size.ws_col;
+        rows = size.ws_row;
+    } else {
+        cols = 80;
+        rows = 24;
+    }
 }
 
 std::string paint_cells(int top, int left, int width, int height)

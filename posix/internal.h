@@ -24,6 +24,8 @@ std::string console_sgr();
 // colours in force (every cell written, where the terminal would erase in
 // its default colours), cursor home.
 std::string clear_screen(int fd);
+// The size of the terminal on fd; 80x24 where it does not say.
+void terminal_size(int fd, int &cols, int &rows);
 // What writes every cell of a rectangle (counted from 0) in the colours in
 // force: a space in each, so that a terminal that erases in its default
 // colours shows them too.

@@ -13,7 +13,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <string.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -197,17 +196,6 @@ void on_continue(int)
     continued = true;
 }
 
-// The signals the box handles, in a set.
-sigset_t box_set()
-{
-    sigset_t set;
-    sigemptyset(&set);
-    for (int signal = 1; signal < NSIG; signal++)
-        if (handled[signal])
-            sigaddset(&set, signal);
-    return set;
-}
-
 void install_handlers()
 {
     auto install = [](int signal, void (*handler)(int), bool even_if_ignored) {
@@ -379,18 +367,6 @@ std::string line_box(std::string_view caption, std::string_view text)
     for (char c : text)
         line += c == '\n' || c == '\t' ? ' ' : c;
     return line + "  [ OK ] ";
-}
-
-void terminal_size(int fd, int &cols, int &rows)
-{
-    winsize size = {};
-    if (ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
-        cols = size.ws_col;
-        rows = size.ws_row;
-    } else {
-        cols = 80;
-        rows = 24;
-    }
 }
 
 // What is under a cell of the box that a click can press.
@@ -647,12 +623,11 @@ class BoxTerminal {
         sigfillset(&all);
         sigprocmask(SIG_BLOCK, &all, &outside_);
         install_handlers();
-        const sigset_t handled_set = box_set();
         // While waiting for a key, every signal the box handles comes
         // through; the others stay as the program had them.
         waiting_ = outside_;
         for (int signal = 1; signal < NSIG; signal++)
-            if (sigismember(&handled_set, signal))
+            if (handled[signal])
                 sigdelset(&waiting_, signal);
         // While drawing, a resize waits for the wait (the box is drawn again
         // then); anything that ends or stops the process does not.
