@@ -8,14 +8,13 @@ windows); a few runs each, the median of each figure.
 
 import os
 import statistics
-import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
 
 from boxes import DesktopBoxes, TerminalBoxes  # noqa: E402
-from watch import Run  # noqa: E402
+from watch import ENV, Run  # noqa: E402
 
 
 def measure(argv, env, runs, boxes, stages=True, taunts=10):
@@ -94,7 +93,7 @@ def main():
     windows = os.path.abspath(sys.argv[2])
     runs = int(sys.argv[3]) if len(sys.argv) > 3 else 5
     merong = os.path.join(build, "games", "merong")
-    env = {"PATH": "/usr/bin:/bin", "TERM": "xterm-256color", "LANG": "ko_KR.UTF-8"}
+    env = ENV
 
     from desktop import Xvfb
     os.environ["MERONG_WINDOWS"] = windows  # where the prefix's own programs are

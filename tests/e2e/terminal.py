@@ -210,6 +210,15 @@ class Terminal:
     def send(self, *keys):
         self.tmux("send-keys", *keys)
 
+    def end_by(self, how):
+        """Ends the program as a user or another process would: a key typed
+        as tmux names it ("C-c"), so that the terminal sends the signal, or
+        a signal by its name ("SIGTERM")."""
+        if how.startswith("C-"):
+            self.send(how)
+        else:
+            os.kill(self.pid, getattr(signal, how))
+
     def send_bytes(self, data):
         self.tmux("send-keys", "-H", *(f"{b:02x}" for b in data))
 
@@ -275,6 +284,28 @@ def tearDownModule():
             with open(os.path.join(SANITIZER_LOGS, name)) as f:
                 reports += f.read()
         raise AssertionError("sanitizer reports:\n" + reports)
+
+
+def in_bash(env):
+    """A Terminal with an interactive bash, where a user has started the
+    program, as one does, from its prompt: job control is bash's."""
+    term = Terminal("exec env PS1='$ ' bash --norc --noprofile -i", env=env, started=False)
+    try:
+        wait_for("bash's prompt", lambda: term.screen().find("$"))
+        term.send('"$MERONG"', "Enter")
+        term.wait_program()
+    except BaseException:
+        term.close()
+        raise
+    return term
+
+
+def make_locale(folder, name, source, charset):
+    """Makes the locale `name` in `folder` (for LOCPATH) from the C library's
+    definition `source` in `charset`: a test needs no locale of the
+    system's."""
+    subprocess.run(["localedef", "-c", "-i", source, "-f", charset, os.path.join(folder, name)],
+                   check=True, capture_output=True)
 
 
 def shquote(s):

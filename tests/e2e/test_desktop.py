@@ -70,12 +70,8 @@ class Desktop(unittest.TestCase):
                 boxes.wait(1, GREETING_UTF8["ko"])
                 if case["state"] == "merong window":
                     run_to_taunting(self, term, boxes, GREETING_UTF8["ko"])
-                how = case["signal"]
-                if how.startswith("C-"):
-                    term.send(how)
-                else:
-                    os.kill(term.pid, getattr(signal, how))
-                self.assertEqual(term.wait_exit(), 128 + signals[how])
+                term.end_by(case["signal"])
+                self.assertEqual(term.wait_exit(), 128 + signals[case["signal"]])
                 self.assertEqual(term.file("after"), term.stty_before)
                 wait_for("no window left", lambda: not x.windows("Hello"))
                 return "ended by the signal; terminal as found; window gone"

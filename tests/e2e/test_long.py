@@ -9,11 +9,10 @@ from boxes import DesktopBoxes, TerminalBoxes
 from desktop import Xvfb
 from record import Record
 from terminal import MERONG
-from watch import Run
+from watch import ENV, Run
 
 BOXES = int(os.environ.get("MERONG_LONG_BOXES", "300"))
 WINDOWS = int(os.environ.get("MERONG_LONG_WINDOWS", "150"))
-ENV = {"PATH": "/usr/bin:/bin", "TERM": "xterm-256color", "LANG": "ko_KR.UTF-8"}
 
 
 class LongRun(unittest.TestCase):

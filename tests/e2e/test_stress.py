@@ -13,9 +13,8 @@ import unittest
 from boxes import TerminalBoxes
 from record import Record
 from terminal import MERONG
-from watch import Run
+from watch import ENV, Run
 
-ENV = {"PATH": "/usr/bin:/bin", "TERM": "xterm-256color", "LANG": "ko_KR.UTF-8"}
 RUNS = int(os.environ.get("MERONG_STRESS_RUNS", "200"))
 ENTER = b"\x1b[?1049h"
 # What gives xterm back (as its terminfo entry has it): no mouse reporting,

@@ -11,7 +11,7 @@ from boxes import TerminalBoxes
 from parallel import each
 from record import Record
 from scenario import BLUE, DARK_YELLOW, TAUNT, run_sequence, taunt_on_console
-from terminal import GREETING_UTF8, MERONG, Terminal, wait_for
+from terminal import GREETING_UTF8, MERONG, Terminal, in_bash, wait_for
 from terminal import setUpModule, tearDownModule  # noqa: F401 (sanitizer reports)
 
 KOREAN = {"LANG": "ko_KR.UTF-8"}
@@ -95,12 +95,6 @@ class Ending(unittest.TestCase):
         if state == "right after a dismissal":
             boxes.dismiss("Enter")
 
-    def end(self, term, how):
-        if how.startswith("C-"):
-            term.send(how)  # typed, so the terminal sends the signal
-        else:
-            os.kill(term.pid, getattr(signal, how))
-
     def test_every_signal_in_every_state(self):
         signals = {"C-c": signal.SIGINT, "C-\\": signal.SIGQUIT, "SIGTERM": signal.SIGTERM,
                    "SIGHUP": signal.SIGHUP, "SIGUSR1": signal.SIGUSR1, "SIGUSR2": signal.SIGUSR2,
@@ -112,7 +106,7 @@ class Ending(unittest.TestCase):
         def end_in(case):
             with Terminal(env=KOREAN) as term:
                 self.reach(term, case["state"])
-                self.end(term, case["signal"])
+                term.end_by(case["signal"])
                 number = signals[case["signal"]]
                 self.assertEqual(term.wait_exit(), 128 + number)
                 if number == signal.SIGKILL:
@@ -140,11 +134,7 @@ class Ending(unittest.TestCase):
             self.assertEqual(term.screen().colours(row, col, 4), {(97, DARK_YELLOW)})
 
     def test_ctrl_z_gives_the_terminal_back_and_fg_brings_the_box_back(self):
-        shell = "exec env PS1='$ ' bash --norc --noprofile -i"
-        with Terminal(shell, env=KOREAN, started=False) as term:
-            wait_for("bash's prompt", lambda: term.screen().find("$"))
-            term.send('"$MERONG"', "Enter")
-            term.wait_program()
+        with in_bash(KOREAN) as term:
             boxes = TerminalBoxes(term)
             boxes.wait(1, GREETING_UTF8["ko"])
             term.send("C-z")

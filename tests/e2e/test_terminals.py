@@ -5,7 +5,6 @@ a character set that is not UTF-8; and through a shell's job control."""
 import os
 import shutil
 import signal
-import subprocess
 import tempfile
 import time
 import unittest
@@ -14,7 +13,7 @@ from boxes import TerminalBoxes
 from parallel import each
 from record import Record
 from scenario import BLUE, BRIGHT_WHITE, DARK_YELLOW, GREEN, TAUNT
-from terminal import GREETING_UTF8, Terminal, shquote, wait_for
+from terminal import GREETING_UTF8, Terminal, in_bash, make_locale, shquote, wait_for
 from terminal import Screen as Cells
 from terminal import setUpModule, tearDownModule  # noqa: F401 (sanitizer reports)
 
@@ -89,9 +88,7 @@ class Screen(unittest.TestCase):
         self.addCleanup(shutil.rmtree, folder, True)
         # screen takes its character set and its widths from the locale: it
         # must be there.
-        language, charset = lang.split(".")
-        subprocess.run(["localedef", "-c", "-i", language, "-f", charset,
-                        os.path.join(folder, lang)], check=True, capture_output=True)
+        make_locale(folder, lang, *lang.split("."))
         sockets = os.path.join(folder, "sockets")
         os.mkdir(sockets, 0o700)
         rc = os.path.join(folder, "screenrc")
@@ -153,8 +150,7 @@ class Charset(unittest.TestCase):
         record = Record("terminals", "latin-1", [case])
         folder = tempfile.mkdtemp(prefix="merong-locale-")
         self.addCleanup(shutil.rmtree, folder, True)
-        subprocess.run(["localedef", "-c", "-i", "en_US", "-f", "ISO-8859-1",
-                        os.path.join(folder, "en_US")], check=True, capture_output=True)
+        make_locale(folder, "en_US", "en_US", "ISO-8859-1")
         with Terminal(env={"LANG": "en_US", "LOCPATH": folder}) as term:
             TerminalBoxes(term).wait(1)
             wait_for("the greeting", lambda: b"[ OK ]" in term.output())
@@ -171,12 +167,12 @@ class JobControl(unittest.TestCase):
     """In an interactive bash, as a user stops and continues it."""
 
     def bash(self):
-        term = Terminal("exec env PS1='$ ' bash --norc --noprofile -i",
-                        env=KOREAN, started=False)
-        wait_for("bash's prompt", lambda: term.screen().find("$"))
-        term.send('"$MERONG"', "Enter")
-        term.wait_program()
-        TerminalBoxes(term).wait(1, GREETING_UTF8["ko"])
+        term = in_bash(KOREAN)
+        try:
+            TerminalBoxes(term).wait(1, GREETING_UTF8["ko"])
+        except BaseException:
+            term.close()
+            raise
         return term
 
     def stopped(self, term):

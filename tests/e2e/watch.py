@@ -10,6 +10,10 @@ import struct
 import termios
 import time
 
+# What a program gets on a bare run: a terminal like xterm, in Korean, and
+# nothing else of the tests' own environment.
+ENV = {"PATH": "/usr/bin:/bin", "TERM": "xterm-256color", "LANG": "ko_KR.UTF-8"}
+
 
 class Run:
     """One run of a program on a fresh 80x24 pseudo-terminal. The terminal's

@@ -8,7 +8,7 @@ import signal
 import subprocess
 import tempfile
 
-from terminal import wait_for
+from terminal import make_locale, wait_for
 
 BUILD = os.environ.get("MERONG_WINDOWS", "")
 EXE = os.path.join(BUILD, "merong.exe")
@@ -26,8 +26,7 @@ class WinePrefix:
         try:
             locales = os.path.join(self.dir, "locales")
             os.mkdir(locales)
-            subprocess.run(["localedef", "-i", "ko_KR", "-f", "UTF-8",
-                            os.path.join(locales, "ko_KR.UTF-8")], check=True)
+            make_locale(locales, "ko_KR.UTF-8", "ko_KR", "UTF-8")
             self.vars = {
                 "WINEPREFIX": os.path.join(self.dir, "prefix"),
                 "WINEDEBUG": "-all",

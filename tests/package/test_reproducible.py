@@ -18,8 +18,8 @@ ARTEFACTS = ["build/release/games/merong", "build/release/lib/merong/merong-gtk.
 def build(source, epoch):
     """The program, its module and merong.exe, and their packages, built from
     a copy of the source in the folder `source`."""
-    files = subprocess.run(["git", "ls-files", "-z", "--cached", "--others", "--exclude-standard"], cwd=ROOT, check=True,
-                           capture_output=True).stdout.decode().split("\0")
+    files = subprocess.run(["git", "ls-files", "-z", "--cached", "--others", "--exclude-standard"],
+                           cwd=ROOT, check=True, capture_output=True).stdout.decode().split("\0")
     for name in filter(None, files):
         if os.path.isfile(os.path.join(ROOT, name)):
             os.makedirs(os.path.join(source, os.path.dirname(name)), exist_ok=True)
