@@ -43,8 +43,11 @@ def run_to_taunting(test, term, boxes, greeting):
 
     # The taunt after the prompt's output, which keeps its own colours; then
     # each clear empties the screen and the next taunt starts at the top.
-    screen = wait_for("stage 1", lambda: taunt_on_console(term, "prompt> ", BLUE))
+    def console():
+        return f"{term.screen().all_text()}\n(cursor at {term.cursor()}, {term.modes()})"
+
+    screen = wait_for("stage 1", lambda: taunt_on_console(term, "prompt> ", BLUE), seen=console)
     test.assertEqual(screen.colours(0, 0, len("prompt> ")), {(None, None)})
-    wait_for("stage 2", lambda: taunt_on_console(term, "", GREEN), timeout=5)
-    wait_for("stage 3", lambda: taunt_on_console(term, "", DARK_YELLOW), timeout=5)
+    wait_for("stage 2", lambda: taunt_on_console(term, "", GREEN), timeout=5, seen=console)
+    wait_for("stage 3", lambda: taunt_on_console(term, "", DARK_YELLOW), timeout=5, seen=console)
     boxes.wait(2, "merong")

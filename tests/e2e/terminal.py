@@ -37,15 +37,17 @@ exec sleep 3600
 POLL = 0.1
 
 
-def wait_for(what, check, timeout=10.0, interval=POLL):
-    """Polls check() until it returns something true, and returns that."""
+def wait_for(what, check, timeout=10.0, interval=POLL, seen=None):
+    """Polls check() until it returns something true, and returns that. On a
+    time-out, what seen() returns says what there was instead."""
     deadline = time.monotonic() + timeout
     while True:
         result = check()
         if result:
             return result
         if time.monotonic() > deadline:
-            raise AssertionError(f"timed out waiting for {what}")
+            instead = f"; instead:\n{seen()}" if seen else ""
+            raise AssertionError(f"timed out waiting for {what}{instead}")
         time.sleep(interval)
 
 
