@@ -1,6 +1,7 @@
 // The terminal box laid out and drawn for any caption, text and terminal
 // size: no line of text wider than its room, buttons between the borders
 // (or not there), and every row drawn exactly as wide as the box.
+#include "../posix/layout_check.h"
 #include "check.h"
 #include "internal.h"
 
@@ -39,20 +40,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::string_view rest(reinterpret_cast<const char *>(data + 3), size - 3);
     size_t split = rest.find('\0');
     std::string caption = narrow_to_utf8(949, rest.substr(0, split));
-    std::string text = split == std::string_view::npos ? "" : narrow_to_utf8(949, rest.substr(split + 1));
+    std::string text =
+        split == std::string_view::npos ? "" : narrow_to_utf8(949, rest.substr(split + 1));
     for (char &c : caption)
         if (c == '\t' || c == '\n')
             c = ' ';
 
     BoxLayout box = layout_box(caption, text, cols, rows);
-    const int room = std::max(1, cols - 6);
-    for (const std::string &line : box.lines)
-        CHECK(text_width(line) <= room || text_width(line) == 2);
-    CHECK(box.left >= 0 && box.left + box.width <= cols);
-    if (box.ok_row >= 0)
-        CHECK(box.ok_left >= box.left + 1 && box.ok_right <= box.left + box.width - 1);
-    if (box.close_row >= 0)
-        CHECK(box.close_left >= box.left + 2 && box.close_right <= box.left + box.width - 1);
+    CHECK(broken_layout(box, cols).empty());
 
     for (const std::string &row : rows_drawn(render_box(box, caption, unicode, colours)))
         CHECK(text_width(row) == box.width);
