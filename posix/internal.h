@@ -88,6 +88,9 @@ struct BoxLayout {
     int close_row, close_left, close_right; // the close mark
 };
 BoxLayout layout_box(std::string_view caption, std::string_view text, int cols, int rows);
+// A caption as the title bar shows it: one line, its tabs and line feeds
+// spaces.
+std::string caption_line(std::string caption);
 
 // The box's rows as escape sequences: each row where it goes, drawn in
 // line-drawing characters or ASCII, in colours or in reverse video.

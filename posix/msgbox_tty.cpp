@@ -526,6 +526,13 @@ BoxLayout layout_box(std::string_view caption, std::string_view text, int cols, 
     return box;
 }
 
+std::string caption_line(std::string caption)
+{
+    std::replace_if(
+        caption.begin(), caption.end(), [](char c) { return c == '\t' || c == '\n'; }, ' ');
+    return caption;
+}
+
 std::string render_box(const BoxLayout &box, std::string_view caption, bool unicode, bool colours)
 {
     return render(box, caption, unicode, colours ? colour_style : mono_style);
@@ -773,10 +780,7 @@ class BoxDrawing {
 
 int tty_message_box(const std::string &caption_text, const std::string &text)
 {
-    // A caption is one line: its tabs and line feeds are spaces.
-    std::string caption = caption_text;
-    std::replace_if(
-        caption.begin(), caption.end(), [](char c) { return c == '\t' || c == '\n'; }, ' ');
+    const std::string caption = caption_line(caption_text);
     termios found;
     int fd = open_terminal(found);
     if (fd < 0)

@@ -39,12 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Caption and text as the box gets them: UTF-8, read from a code page.
     std::string_view rest(reinterpret_cast<const char *>(data + 3), size - 3);
     size_t split = rest.find('\0');
-    std::string caption = narrow_to_utf8(949, rest.substr(0, split));
+    std::string caption = caption_line(narrow_to_utf8(949, rest.substr(0, split)));
     std::string text =
         split == std::string_view::npos ? "" : narrow_to_utf8(949, rest.substr(split + 1));
-    for (char &c : caption)
-        if (c == '\t' || c == '\n')
-            c = ' ';
 
     BoxLayout box = layout_box(caption, text, cols, rows);
     CHECK(broken_layout(box, cols).empty());
